@@ -1,0 +1,235 @@
+// The position: piece sets, incremental keys and sums, and the state stack of
+// made moves. Making and unmaking moves, the attack tests and the game rules,
+// FEN and board editing are declared here too.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "board/psqt.h"
+#include "board/tables.h"
+#include "board/types.h"
+
+namespace NEngine {
+
+// The state stack holds one entry per made move, indexed by the game ply.
+constexpr int StateStackSize = 4096;
+// Plies kept free above the game for the deepest search line (search plies
+// plus quiescence) so that a search never runs off the stack.
+constexpr int SearchPlyReserve = 256;
+// Game moves are accepted only while the ply stays below this.
+constexpr int MaxGamePly = StateStackSize - SearchPlyReserve;
+// A FEN full-move number is clamped so that the set-up ply stays below this,
+// leaving the game room to go on.
+constexpr int MaxSetupPly = 1024;
+
+// Per-colour piece sets.
+struct SideSet {
+    Bitboard pieces[8];  // by piece type; entries 0 and 7 stay empty
+    Bitboard occupied;
+    uint8_t count[8];
+    uint16_t material;         // pawns included
+    uint16_t nonPawnMaterial;  // without pawns
+};
+
+// The eight-byte header of a board: saved as one unit by each made move and
+// restored as one unit when it is unmade.
+struct BoardHeader {
+    int8_t enPassant;        // en-passant target; not positive means none
+    uint8_t repetitions;     // occurrences of this position, itself included
+    uint8_t checker;         // a checking piece's square while InCheck is set
+    uint8_t halfmoveClock;   // plies since the last irreversible move
+    uint8_t castling;        // bit colour * 2 + wing (wing 0 short, 1 long)
+    uint16_t status;         // StatusFlag bits
+    int8_t sideToMove;
+};
+
+struct StateEntry {
+    uint64_t key;
+    uint64_t pawnKey;
+    BoardHeader header;
+    Move move;
+    uint8_t flags;     // MoveFlag bits
+    uint8_t captured;  // type captured on the to square (0 for none and en passant)
+    int16_t psqMg;
+    int16_t psqEg;
+};
+
+struct Board : BoardHeader {
+    uint64_t key;
+    uint64_t pawnKey;
+    SideSet sides[2];
+    int16_t psqMg;
+    int16_t psqEg;
+    int32_t ply;        // next free history entry; the game ply
+    uint32_t fullmove;  // as in FEN
+    uint8_t squares[64];
+    int8_t kingSquare[2];
+    StateEntry* history;
+    // The ply at which the position was set up: history entries below it do
+    // not belong to this board and are never unmade.
+    int32_t setupPly;
+
+    BoardHeader& header() { return *this; }
+    const BoardHeader& header() const { return *this; }
+
+    void clear();
+    void reset();
+
+    // Checked placement for setup: ignores type 0, squares off the board and
+    // occupied squares.
+    void putPiece(Color c, int type, Square s);
+    void setCastlingRight(Color c, int wing);
+
+    // Piece primitives: callers guarantee the squares; none writes `squares`
+    // or `kingSquare`.
+    inline void addPiece(Color c, int type, Square s);
+    inline void removePiece(Color c, int type, Square s);
+    inline void movePiece(Color c, int type, Square from, Square to);
+
+    // Copies the whole position into this board, keeping this board's own
+    // state stack (the other board's earlier moves are not copied).
+    void copyPosition(const Board& other);
+
+    Color side() const { return Color(sideToMove); }
+    Piece pieceOn(Square s) const { return Piece(squares[s] & 15); }
+    int typeOn(Square s) const { return pieceType(squares[s]); }
+    Bitboard occupied() const { return sides[0].occupied | sides[1].occupied; }
+    Bitboard pieces(Color c, int type) const { return sides[c].pieces[type]; }
+    bool inCheck() const { return status & InCheck; }
+    // Whether one more game move can be made while leaving the search its room.
+    bool hasRoomForMove() const { return ply < MaxGamePly; }
+    // Moves made on this board since it was set up.
+    int movesMade() const { return ply - setupPly; }
+};
+
+// A Board together with its own state stack.
+struct BoardWithStack {
+    std::vector<StateEntry> stack;
+    Board board;
+
+    BoardWithStack() : stack(StateStackSize) {
+        board.clear();
+        board.history = stack.data();
+    }
+    BoardWithStack(const BoardWithStack&) = delete;
+    BoardWithStack& operator=(const BoardWithStack&) = delete;
+};
+
+// ---- Piece primitives (inline: they run at every node) ------------------------
+
+inline void Board::addPiece(Color c, int type, Square s) {
+    SideSet& side = sides[c];
+    side.count[type]++;
+    side.material += PieceValue[type];
+    if (type != Pawn)
+        side.nonPawnMaterial += PieceValue[type];
+    side.pieces[type] |= squareBit(s);
+    side.occupied |= squareBit(s);
+    key ^= pieceKey[s][c][type];
+    if (type == Pawn || type == King)
+        pawnKey ^= pieceKey[s][c][type];
+    if (c == White) {
+        psqMg += PsqMg[type][s ^ 56];
+        psqEg += PsqEg[type][s ^ 56];
+    } else {
+        psqMg -= PsqMg[type][s];
+        psqEg -= PsqEg[type][s];
+    }
+}
+
+inline void Board::removePiece(Color c, int type, Square s) {
+    SideSet& side = sides[c];
+    side.count[type]--;
+    side.material -= PieceValue[type];
+    if (type != Pawn)
+        side.nonPawnMaterial -= PieceValue[type];
+    side.pieces[type] ^= squareBit(s);
+    side.occupied ^= squareBit(s);
+    key ^= pieceKey[s][c][type];
+    if (type == Pawn || type == King)
+        pawnKey ^= pieceKey[s][c][type];
+    if (c == White) {
+        psqMg -= PsqMg[type][s ^ 56];
+        psqEg -= PsqEg[type][s ^ 56];
+    } else {
+        psqMg += PsqMg[type][s];
+        psqEg += PsqEg[type][s];
+    }
+}
+
+inline void Board::movePiece(Color c, int type, Square from, Square to) {
+    SideSet& side = sides[c];
+    Bitboard fromTo = squareBit(from) | squareBit(to);
+    side.pieces[type] ^= fromTo;
+    side.occupied ^= fromTo;
+    uint64_t k = pieceKey[from][c][type] ^ pieceKey[to][c][type];
+    key ^= k;
+    if (type == Pawn || type == King)
+        pawnKey ^= k;
+    if (c == White) {
+        psqMg += PsqMg[type][to ^ 56] - PsqMg[type][from ^ 56];
+        psqEg += PsqEg[type][to ^ 56] - PsqEg[type][from ^ 56];
+    } else {
+        psqMg -= PsqMg[type][to] - PsqMg[type][from];
+        psqEg -= PsqEg[type][to] - PsqEg[type][from];
+    }
+}
+
+// ---- Fixed squares ---------------------------------------------------------------
+constexpr Square KingHome[2] = {60, 4};
+constexpr Square ShortRookCorner[2] = {63, 7};
+constexpr Square LongRookCorner[2] = {56, 0};
+constexpr int PawnStep[2] = {-8, 8};
+constexpr int EnPassantVictimOffset[2] = {8, -8};  // by side to move
+
+// ---- Making and unmaking moves, and the game rules -----------------------------
+
+void makeMove(Board& board, Move move);
+void unmakeMove(Board& board, Move move);
+void makeNullMove(Board& board);
+void unmakeNullMove(Board& board);
+
+// Whether a piece of colour `attacker` attacks square s with the occupancy
+// replaced by `occupancy`.
+bool squareAttacked(const Board& board, Square s, Color attacker, Bitboard occupancy);
+// Whether `attacker` attacks the king square k, counting the squares of
+// `emptySquares` as empty.
+bool kingAttackedBy(const Board& board, Color attacker, Square k, Bitboard emptySquares);
+
+void detectDraws(Board& board, bool skipRepetition);
+void detectTerminal(Board& board);
+bool insufficientMaterial(const Board& board);
+// Whether a quiet reversible move would recreate a position of the reversible stretch.
+bool repeatsAfter(const Board& board, Move move);
+
+// ---- Set-up and FEN ---------------------------------------------------------------
+
+extern const std::string& startPositionFen();
+
+// Sets up the board from FEN text (the start position for empty text).
+// On false the board holds a partial position and must not be used.
+bool parseFen(std::string_view text, Board& board);
+// False when the side not to move is in check or the position breaks the
+// board's limits; otherwise fills the status.
+bool computeStatus(Board& board);
+// The FEN text, or "" when rights or the en-passant square contradict the pieces.
+std::string writeFen(const Board& board);
+
+// Board editing (XBoard edit mode).
+struct EditState {
+    Color placing = White;
+    Color savedSide = White;
+};
+void beginEdit(Board& board, EditState& edit);
+void clearForEdit(Board& board, EditState& edit);
+void toggleEditColor(EditState& edit);
+void placeEditPiece(Board& board, const EditState& edit, std::string_view text);
+bool endEdit(Board& board);
+
+// Recomputes keys, counts, material and sums from the squares alone and
+// compares them with the incremental values; used by tests and debug checks.
+bool boardConsistent(const Board& board);
+
+}  // namespace NEngine
