@@ -1,0 +1,94 @@
+// Board set-up primitives and the from-scratch consistency check.
+#include "board/board.h"
+
+#include <cstring>
+
+namespace NEngine {
+
+void Board::clear() {
+    *this = Board{};
+}
+
+void Board::reset() {
+    StateEntry* stack = history;
+    *this = Board{};
+    history = stack;
+}
+
+void Board::putPiece(Color c, int type, Square s) {
+    if (type <= NoPieceType || type > King || s < 0 || s >= 64 || !isEmptyCode(squares[s]))
+        return;
+    squares[s] = uint8_t((squares[s] & 0xF0) | makePiece(c, type));
+    addPiece(c, type, s);
+    if (type == King)
+        kingSquare[c] = int8_t(s);
+}
+
+void Board::setCastlingRight(Color c, int wing) {
+    Square corner = wing == 0 ? ShortRookCorner[c] : LongRookCorner[c];
+    int bit = c * 2 + wing;
+    if (kingSquare[c] != KingHome[c] || (squares[corner] & 15) != makePiece(c, Rook))
+        return;
+    // A right granted twice would XOR its key out again.
+    if (castling & (1 << bit))
+        return;
+    castling |= uint8_t(1 << bit);
+    key ^= castleKey[bit];
+    pawnKey ^= castleKey[bit];
+}
+
+void Board::copyPosition(const Board& other) {
+    StateEntry* stack = history;
+    std::memcpy(static_cast<void*>(this), static_cast<const void*>(&other), sizeof(Board));
+    history = stack;
+    // The reversible stretch travels along, so that repetitions of the game
+    // are still seen from this board.
+    if (stack && other.history && stack != other.history) {
+        int floor = other.ply - other.halfmoveClock;
+        if (floor < other.setupPly)
+            floor = other.setupPly;
+        for (int i = floor < 0 ? 0 : floor; i < other.ply; ++i)
+            history[i] = other.history[i];
+    }
+}
+
+bool boardConsistent(const Board& board) {
+    Board fresh{};
+    for (Square s = 0; s < 64; ++s) {
+        Piece p = board.pieceOn(s);
+        if (isEmptyCode(p))
+            continue;
+        fresh.addPiece(pieceColor(p), pieceType(p), s);
+        if (pieceType(p) == King)
+            fresh.kingSquare[pieceColor(p)] = int8_t(s);
+    }
+    uint64_t key = fresh.key, pawnKey = fresh.pawnKey;
+    for (int bit = 0; bit < 4; ++bit)
+        if (board.castling & (1 << bit)) {
+            key ^= castleKey[bit];
+            pawnKey ^= castleKey[bit];
+        }
+    if (board.sideToMove == Black)
+        key ^= sideKey;
+    if (board.enPassant > 0)
+        key ^= enPassantKey(board.enPassant, ~board.side());
+
+    if (key != board.key || pawnKey != board.pawnKey)
+        return false;
+    if (fresh.psqMg != board.psqMg || fresh.psqEg != board.psqEg)
+        return false;
+    for (int c = 0; c < 2; ++c) {
+        const SideSet& a = fresh.sides[c];
+        const SideSet& b = board.sides[c];
+        if (a.occupied != b.occupied || a.material != b.material || a.nonPawnMaterial != b.nonPawnMaterial)
+            return false;
+        for (int type = 0; type < 8; ++type)
+            if (a.pieces[type] != b.pieces[type] || a.count[type] != b.count[type])
+                return false;
+        if (a.count[King] == 1 && fresh.kingSquare[c] != board.kingSquare[c])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace NEngine

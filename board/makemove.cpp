@@ -1,0 +1,464 @@
+// Making and unmaking moves, null moves, attack tests and the game rules.
+#include <cstdlib>
+
+#include "board/board.h"
+#include "board/movegen.h"
+
+namespace NEngine {
+
+namespace {
+
+// Writes a piece code on a square, keeping the square byte's upper four bits.
+inline void writeCode(Board& board, Square s, Piece code) {
+    board.squares[s] = uint8_t((board.squares[s] & 0xF0) | code);
+}
+
+inline void clearRight(Board& board, int bit) {
+    board.castling &= uint8_t(~(1 << bit));
+    board.key ^= castleKey[bit];
+    board.pawnKey ^= castleKey[bit];
+}
+
+inline Bitboard rookLike(const Board& board, Color c) {
+    return board.sides[c].pieces[Rook] | board.sides[c].pieces[Queen];
+}
+
+inline Bitboard bishopLike(const Board& board, Color c) {
+    return board.sides[c].pieces[Bishop] | board.sides[c].pieces[Queen];
+}
+
+// The sliders of colour c that move along a line of the given kind
+// (1 rank or file, 2 diagonal).
+inline Bitboard slidersOfKind(const Board& board, Color c, int kind) {
+    return kind == 1 ? rookLike(board, c) : bishopLike(board, c);
+}
+
+// Step 11 of making a move: does the move leave the defender in check, and by what?
+void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int movedType) {
+    const LookupTables& t = tables();
+    Color us = ~board.side();
+    Square king = board.kingSquare[board.side()];
+    Bitboard occupancy = board.occupied();
+    board.checker = 0;
+
+    if (e.flags & CastleMove) {
+        Square rookSquare = from + (to - from) / 2;
+        if (t.lineKind[rookSquare][king] == 1 && !(t.between[rookSquare][king] & occupancy)) {
+            board.status |= InCheck;
+            board.checker = uint8_t(rookSquare);
+        }
+        return;
+    }
+
+    int foundThroughVictim = -1;
+    switch (movedType) {
+    case Pawn:
+        if (t.pawnAttacks[us][to] & squareBit(king)) {
+            board.status |= InCheck;
+            board.checker = uint8_t(to);
+            // A push that checks cannot uncover a second check.
+            if (fileOf(from) == fileOf(to))
+                return;
+        } else if (e.header.enPassant > 0 && to == e.header.enPassant) {
+            Square victim = to + EnPassantVictimOffset[us];
+            int kind = t.lineKind[victim][king];
+            if (kind) {
+                Bitboard hit = sliderLookup(kind, king, occupancy) & slidersOfKind(board, us, kind);
+                if (hit) {
+                    foundThroughVictim = lsb(hit);
+                    board.status |= InCheck;
+                    board.checker = uint8_t(foundThroughVictim);
+                }
+            }
+        }
+        break;
+    case Knight:
+        if (t.knightAttacks[to] & squareBit(king)) {
+            board.status |= InCheck;
+            board.checker = uint8_t(to);
+        }
+        break;
+    case Bishop:
+    case Rook:
+    case Queen:
+        if (t.moveDirection[movedType][us][king][to] != -1 && !(t.between[to][king] & occupancy)) {
+            board.status |= InCheck;
+            board.checker = uint8_t(to);
+        }
+        break;
+    default:
+        break;
+    }
+
+    // Discovered check through the square the piece left.
+    int kind = t.lineKind[from][king];
+    if (!kind)
+        return;
+    Bitboard revealed = sliderLookup(kind, king, occupancy) & slidersOfKind(board, us, kind) & ~squareBit(to);
+    if (!revealed)
+        return;
+    Square s = lsb(revealed);
+    if (s == foundThroughVictim)
+        return;
+    if (board.status & InCheck) {
+        board.status |= DoubleCheck;
+    } else {
+        board.status |= InCheck;
+        board.checker = uint8_t(s);
+    }
+}
+
+// The lowest history index a scan of the reversible stretch may read.
+inline int scanFloor(const Board& board) {
+    int floor = board.ply - board.halfmoveClock;
+    return floor > board.setupPly ? floor : board.setupPly;
+}
+
+}  // namespace
+
+void makeMove(Board& board, Move move) {
+    assert(board.ply < StateStackSize);
+    Color us = board.side();
+    Color them = ~us;
+    Square from = moveFrom(move), to = moveTo(move);
+    int promotion = movePromotion(move);
+    Piece code = board.pieceOn(from);
+    int type = pieceType(code);
+    Piece target = board.pieceOn(to);
+
+    // Step 1. Save what unmaking needs.
+    StateEntry& e = board.history[board.ply++];
+    e.key = board.key;
+    e.pawnKey = board.pawnKey;
+    e.header = board.header();
+    e.move = move;
+    e.flags = 0;
+    e.captured = 0;
+    e.psqMg = board.psqMg;
+    e.psqEg = board.psqEg;
+
+    // Step 2.
+    board.status = StatusValid;
+
+    // Step 3. King and rook moves lose castling rights; castling moves the rook.
+    if (type == King) {
+        if (std::abs(to - from) == 2) {
+            e.flags |= CastleMove | Irreversible;
+            int d = (to - from) / 2;
+            Square rookFrom = d == 1 ? from + 3 : from - 4;
+            Square rookTo = from + d;
+            writeCode(board, rookFrom, 0);
+            board.movePiece(us, Rook, rookFrom, rookTo);
+            writeCode(board, rookTo, makePiece(us, Rook));
+        }
+        if (board.castling & (1 << (us * 2)))
+            clearRight(board, us * 2);
+        if (board.castling & (1 << (us * 2 + 1)))
+            clearRight(board, us * 2 + 1);
+        board.kingSquare[us] = int8_t(to);
+    } else if (type == Rook && (board.castling & (3 << (us * 2)))) {
+        if (from == ShortRookCorner[us] && (board.castling & (1 << (us * 2))))
+            clearRight(board, us * 2);
+        else if (from == LongRookCorner[us] && (board.castling & (1 << (us * 2 + 1))))
+            clearRight(board, us * 2 + 1);
+    }
+
+    // Step 4. Captures, en passant included.
+    if (!isEmptyCode(target)) {
+        int capturedType = pieceType(target);
+        if (board.castling && capturedType == Rook) {
+            if (to == ShortRookCorner[them]) {
+                if (board.castling & (1 << (them * 2)))
+                    clearRight(board, them * 2);
+            } else if (to == LongRookCorner[them]) {
+                if (board.castling & (1 << (them * 2 + 1)))
+                    clearRight(board, them * 2 + 1);
+            }
+        }
+        e.captured = uint8_t(capturedType);
+        board.removePiece(them, capturedType, to);
+        writeCode(board, to, 0);
+        e.flags |= CaptureMove | Irreversible;
+    } else if (type == Pawn && board.enPassant > 0 && to == board.enPassant) {
+        Square victim = board.enPassant + EnPassantVictimOffset[us];
+        board.removePiece(them, Pawn, victim);
+        writeCode(board, victim, 0);
+        e.flags |= EnPassantMove | CaptureMove | Irreversible;
+    }
+
+    // Step 5. The old en-passant square goes.
+    if (board.enPassant > 0)
+        board.key ^= enPassantKey(board.enPassant, them);
+    board.enPassant = -1;
+
+    // Step 6. Move the piece (or promote it).
+    if (promotion) {
+        board.removePiece(us, Pawn, from);
+        writeCode(board, to, makePiece(us, promotion));
+        board.addPiece(us, promotion, to);
+        e.flags |= Irreversible;
+    } else {
+        if (type == Pawn) {
+            if (to - from == 16 || from - to == 16) {
+                board.enPassant = int8_t((from + to) / 2);
+                board.key ^= enPassantKey(board.enPassant, us);
+            }
+            e.flags |= Irreversible;
+        }
+        board.movePiece(us, type, from, to);
+        writeCode(board, to, code);
+    }
+
+    // Step 7.
+    writeCode(board, from, 0);
+
+    // Step 8. Clocks. The clock saturates rather than wrapping to zero.
+    if (e.flags & Irreversible) {
+        board.halfmoveClock = 0;
+        board.repetitions = 1;
+    } else if (board.halfmoveClock < 255) {
+        board.halfmoveClock++;
+    }
+
+    // Steps 9 and 10.
+    if (us == Black)
+        board.fullmove++;
+    board.key ^= sideKey;
+    board.sideToMove = int8_t(them);
+
+    // Steps 11 to 13.
+    detectCheck(board, e, from, to, promotion ? promotion : type);
+    detectDraws(board, e.flags & Irreversible);
+    if (board.status & InCheck)
+        e.flags |= GivesCheck;
+}
+
+void unmakeMove(Board& board, Move move) {
+    assert(board.ply > 0);
+    Square from = moveFrom(move), to = moveTo(move);
+    int promotion = movePromotion(move);
+
+    // Step 1. Header, clocks and sums come back wholesale.
+    const StateEntry& e = board.history[--board.ply];
+    board.header() = e.header;
+    Color us = board.side();
+    Color them = ~us;
+    if (us == Black)
+        board.fullmove--;
+    board.psqMg = e.psqMg;
+    board.psqEg = e.psqEg;
+
+    SideSet& own = board.sides[us];
+    Bitboard fromBit = squareBit(from), toBit = squareBit(to);
+
+    // Step 2. The piece goes back.
+    if (promotion) {
+        own.pieces[promotion] ^= toBit;
+        own.occupied ^= toBit;
+        own.count[promotion]--;
+        own.material -= PieceValue[promotion];
+        own.nonPawnMaterial -= PieceValue[promotion];
+        own.count[Pawn]++;
+        own.material += PieceValue[Pawn];
+        own.pieces[Pawn] |= fromBit;
+        own.occupied |= fromBit;
+        writeCode(board, from, makePiece(us, Pawn));
+    } else {
+        int type = board.typeOn(to);
+        own.pieces[type] ^= fromBit | toBit;
+        own.occupied ^= fromBit | toBit;
+        writeCode(board, from, board.pieceOn(to));
+        if (type == King)
+            board.kingSquare[us] = int8_t(from);
+    }
+
+    // Step 3.
+    writeCode(board, to, 0);
+
+    SideSet& other = board.sides[them];
+    // Step 4. The pawn taken en passant.
+    if (e.flags & EnPassantMove) {
+        Square victim = board.enPassant + EnPassantVictimOffset[us];
+        writeCode(board, victim, makePiece(them, Pawn));
+        other.count[Pawn]++;
+        other.material += PieceValue[Pawn];
+        other.pieces[Pawn] |= squareBit(victim);
+        other.occupied |= squareBit(victim);
+    }
+
+    // Step 5. A captured piece.
+    if (e.captured) {
+        int type = e.captured;
+        writeCode(board, to, makePiece(them, type));
+        other.count[type]++;
+        other.material += PieceValue[type];
+        if (type != Pawn)
+            other.nonPawnMaterial += PieceValue[type];
+        other.pieces[type] |= toBit;
+        other.occupied |= toBit;
+    }
+
+    // Step 6. The castling rook.
+    if (e.flags & CastleMove) {
+        int d = (to - from) / 2;
+        Square corner = d == 1 ? from + 3 : from - 4;
+        Square rookSquare = from + d;
+        writeCode(board, corner, board.pieceOn(rookSquare));
+        writeCode(board, rookSquare, 0);
+        Bitboard both = squareBit(corner) | squareBit(rookSquare);
+        own.pieces[Rook] ^= both;
+        own.occupied ^= both;
+    }
+
+    // Step 7.
+    board.key = e.key;
+    board.pawnKey = e.pawnKey;
+}
+
+void makeNullMove(Board& board) {
+    assert(board.ply < StateStackSize);
+    StateEntry& e = board.history[board.ply++];
+    e.key = board.key;
+    e.pawnKey = board.pawnKey;
+    e.header = board.header();
+    e.flags = NullMoveFlag;
+    e.captured = 0;
+    e.psqMg = board.psqMg;
+    e.psqEg = board.psqEg;
+    if (board.enPassant > 0)
+        board.key ^= enPassantKey(board.enPassant, ~board.side());
+    board.enPassant = -1;
+    board.key ^= sideKey;
+    board.sideToMove = int8_t(~board.side());
+}
+
+void unmakeNullMove(Board& board) {
+    assert(board.ply > 0);
+    const StateEntry& e = board.history[--board.ply];
+    board.header() = e.header;
+    board.key = e.key;
+    board.pawnKey = e.pawnKey;
+}
+
+bool squareAttacked(const Board& board, Square s, Color attacker, Bitboard occupancy) {
+    const LookupTables& t = tables();
+    const SideSet& a = board.sides[attacker];
+    if (t.kingAttacks[s] & a.pieces[King])
+        return true;
+    if (t.pawnAttacks[board.side()][s] & occupancy & a.pieces[Pawn])
+        return true;
+    if (t.knightAttacks[s] & occupancy & a.pieces[Knight])
+        return true;
+    if (bishopAttacks(s, occupancy) & (a.pieces[Bishop] | a.pieces[Queen]))
+        return true;
+    return rookAttacks(s, occupancy) & (a.pieces[Rook] | a.pieces[Queen]);
+}
+
+bool kingAttackedBy(const Board& board, Color attacker, Square k, Bitboard emptySquares) {
+    const LookupTables& t = tables();
+    const SideSet& a = board.sides[attacker];
+    if ((t.kingAttacks[k] & a.pieces[King]) || (t.pawnAttacks[~attacker][k] & a.pieces[Pawn]) ||
+        (t.knightAttacks[k] & a.pieces[Knight]))
+        return true;
+    if (!(t.queenEmpty[k] & (a.pieces[Bishop] | a.pieces[Rook] | a.pieces[Queen])))
+        return false;
+    auto anyClear = [&](Bitboard sliders, bool wantLine, bool wantDiagonal) {
+        while (sliders) {
+            Square s = popLsb(sliders);
+            int kind = t.lineKind[s][k];
+            if ((kind == 1 && wantLine) || (kind == 2 && wantDiagonal))
+                if (!(t.between[s][k] & ~emptySquares))
+                    return true;
+        }
+        return false;
+    };
+    return anyClear(a.pieces[Rook], true, false) || anyClear(a.pieces[Bishop], false, true) ||
+           anyClear(a.pieces[Queen], true, true);
+}
+
+bool insufficientMaterial(const Board& board) {
+    const SideSet& b = board.sides[Black];
+    const SideSet& w = board.sides[White];
+    if (b.count[Pawn] || w.count[Pawn] || b.count[Rook] || w.count[Rook] || b.count[Queen] || w.count[Queen])
+        return false;
+    int blackMinors = b.count[Knight] + b.count[Bishop];
+    int whiteMinors = w.count[Knight] + w.count[Bishop];
+    if (blackMinors <= 1 && whiteMinors <= 1)
+        return true;
+    // Two knights cannot force mate against a bare king.
+    if (w.count[Knight] == 2 && w.count[Bishop] == 0 && blackMinors == 0)
+        return true;
+    return b.count[Knight] == 2 && b.count[Bishop] == 0 && whiteMinors == 0;
+}
+
+void detectDraws(Board& board, bool skipRepetition) {
+    // Step 1. Fifty moves; a mate given on the hundredth ply still counts.
+    if (board.halfmoveClock > 100 || (board.halfmoveClock == 100 && !(board.status & InCheck))) {
+        board.status |= FiftyMoveDraw;
+        return;
+    }
+    // Step 2.
+    if (insufficientMaterial(board)) {
+        board.status |= MaterialDraw;
+        return;
+    }
+    if (skipRepetition)
+        return;
+    // Step 4. Scan the reversible stretch, same side to move only.
+    int count = 1;
+    int floor = scanFloor(board);
+    for (int i = board.ply - 2; i >= floor; i -= 2) {
+        if (count > 2)
+            break;
+        const StateEntry& e = board.history[i];
+        if (e.key == board.key)
+            count++;
+        if (e.flags & Irreversible)
+            break;
+    }
+    board.repetitions = uint8_t(count);
+    if (count >= 3)
+        board.status |= RepetitionDraw;
+}
+
+void detectTerminal(Board& board) {
+    if (board.status & GameOverMask)
+        return;
+    MoveList list;
+    generateAll(board, list);
+    for (uint16_t i = list.head; i != MoveList::End; i = list.entries[i].next)
+        if (isLegal(board, list.entries[i].move))
+            return;
+    board.status |= (board.status & InCheck) ? Checkmate : Stalemate;
+}
+
+bool repeatsAfter(const Board& board, Move move) {
+    Color us = board.side();
+    Square from = moveFrom(move), to = moveTo(move);
+    int type = board.typeOn(from);
+    if (type == Pawn || !isEmptyCode(board.pieceOn(to)))
+        return false;
+    if (type == King && (board.castling & (3 << (us * 2))))
+        return false;
+    if (type == Rook) {
+        if (from == ShortRookCorner[us] && (board.castling & (1 << (us * 2))))
+            return false;
+        if (from == LongRookCorner[us] && (board.castling & (1 << (us * 2 + 1))))
+            return false;
+    }
+    uint64_t key = board.key;
+    if (board.enPassant > 0)
+        key ^= enPassantKey(board.enPassant, ~us);
+    key ^= pieceKey[to][us][type] ^ pieceKey[from][us][type] ^ sideKey;
+    int floor = scanFloor(board);
+    for (int i = board.ply - 1; i >= floor; i -= 2) {
+        const StateEntry& e = board.history[i];
+        if (e.key == key)
+            return true;
+        if (e.flags & Irreversible)
+            break;
+    }
+    return false;
+}
+
+}  // namespace NEngine

@@ -1,0 +1,355 @@
+// The list move generator, the pseudo-legality and legality tests, and perft.
+#include "board/movegen.h"
+
+#include <cstdlib>
+
+namespace NEngine {
+
+namespace {
+
+constexpr int PromotionOrder[4] = {Queen, Rook, Bishop, Knight};
+
+inline void appendPawnMove(MoveList& list, Square from, Square to) {
+    int rank = rankOf(to);
+    if (rank == 0 || rank == 7) {
+        for (int promotion : PromotionOrder)
+            list.append(composeMove(from, to, promotion));
+    } else {
+        list.append(composeMove(from, to));
+    }
+}
+
+inline Bitboard rookLike(const Board& board, Color c) {
+    return board.sides[c].pieces[Rook] | board.sides[c].pieces[Queen];
+}
+
+inline Bitboard bishopLike(const Board& board, Color c) {
+    return board.sides[c].pieces[Bishop] | board.sides[c].pieces[Queen];
+}
+
+inline Bitboard slidersOfKind(const Board& board, Color c, int kind) {
+    return kind == 1 ? rookLike(board, c) : bishopLike(board, c);
+}
+
+inline bool isEnPassantCapture(const Board& board, Move move, int type) {
+    return type == Pawn && board.enPassant > 0 && moveTo(move) == board.enPassant;
+}
+
+// The complete legality test, leaving aside whether the game is over.
+bool leavesKingSafe(const Board& board, Move move) {
+    const LookupTables& t = tables();
+    Color us = board.side(), them = ~us;
+    Square from = moveFrom(move), to = moveTo(move);
+    int type = board.typeOn(from);
+    Bitboard occupancy = board.occupied();
+
+    // The piece must really reach its target (moves may come from outside).
+    if (type == Knight && !(t.knightAttacks[from] & squareBit(to)))
+        return false;
+    if ((type == Bishop || type == Rook || type == Queen)) {
+        Bitboard reach = type == Bishop ? bishopAttacks(from, occupancy)
+                         : type == Rook ? rookAttacks(from, occupancy)
+                                        : queenAttacks(from, occupancy);
+        if (!(reach & squareBit(to)))
+            return false;
+    }
+
+    if (type != King) {
+        Square king = board.kingSquare[us];
+        const SideSet& enemy = board.sides[them];
+        Bitboard victim = 0;
+        if (isEnPassantCapture(board, move, type))
+            victim = squareBit(to + EnPassantVictimOffset[us]);
+        if (t.pawnAttacks[us][king] & enemy.pieces[Pawn] & ~squareBit(to) & ~victim)
+            return false;
+        if (t.knightAttacks[king] & enemy.pieces[Knight] & ~squareBit(to))
+            return false;
+        // Walk every enemy slider's rays with the move made.
+        Bitboard vacated = squareBit(from) | victim;
+        for (int sliderType = Bishop; sliderType <= Queen; ++sliderType) {
+            Bitboard sliders = enemy.pieces[sliderType] & ~squareBit(to);
+            while (sliders) {
+                Square s = popLsb(sliders);
+                // Only sliders on a line with the king can matter.
+                if (!(t.line[s][king] & squareBit(king)) || t.moveDirection[sliderType][them][king][s] == -1)
+                    continue;
+                for (const RayDescriptor* ray = t.sliderRays[sliderType - Bishop][s]; ray->length; ++ray) {
+                    Square square = s;
+                    for (int n = 0; n < ray->length; ++n) {
+                        square += ray->step;
+                        if (square == to)
+                            break;
+                        if (square == king)
+                            return false;
+                        if ((occupancy & squareBit(square)) && !(vacated & squareBit(square)))
+                            break;
+                    }
+                }
+            }
+        }
+        return true;
+    }
+
+    // King moves: the king must not stand attacked once it has left its square.
+    Bitboard emptySquares = ~occupancy | squareBit(from);
+    if (kingAttackedBy(board, them, to, emptySquares))
+        return false;
+    if (board.status & InCheck)
+        return true;
+    if (std::abs(to - from) != 2)
+        return (t.kingAttacks[from] & squareBit(to)) != 0;
+    Square passed = from + (to - from) / 2;
+    return !kingAttackedBy(board, them, passed, emptySquares);
+}
+
+// The fast legality test, for generated moves when not in check (or king moves).
+bool leavesKingSafeFast(const Board& board, Move move) {
+    const LookupTables& t = tables();
+    Color us = board.side(), them = ~us;
+    Square from = moveFrom(move), to = moveTo(move);
+    Square king = board.kingSquare[us];
+    int type = board.typeOn(from);
+    Bitboard occupancy = board.occupied();
+
+    if (type == King) {
+        Bitboard without = occupancy ^ squareBit(from);
+        if (squareAttacked(board, to, them, without))
+            return false;
+        if (!(board.status & InCheck) && std::abs(to - from) == 2)
+            return !squareAttacked(board, from + (to - from) / 2, them, without);
+        return true;
+    }
+
+    if (isEnPassantCapture(board, move, type)) {
+        Square victim = to + EnPassantVictimOffset[us];
+        Bitboard gone = squareBit(from) | squareBit(victim);
+        Bitboard after = (occupancy & ~gone) | squareBit(to);
+        Bitboard diagonal = bishopAttacks(king, after);
+        if ((diagonal & gone) && (diagonal & bishopLike(board, them)))
+            return false;
+        Bitboard straight = rookAttacks(king, after);
+        if (!(straight & gone))
+            return true;
+        return !(straight & rookLike(board, them));
+    }
+
+    int kind = t.lineKind[from][king];
+    if (!kind)
+        return true;
+    Bitboard after = (occupancy & ~squareBit(from)) | squareBit(to);
+    Bitboard reach = sliderLookup(kind, king, after);
+    if (!(reach & squareBit(from)))
+        return true;
+    return !(reach & slidersOfKind(board, them, kind) & ~squareBit(to));
+}
+
+}  // namespace
+
+void generateAll(const Board& board, MoveList& list) {
+    const LookupTables& t = tables();
+    Color us = board.side();
+    const SideSet& own = board.sides[us];
+    Bitboard ownSquares = own.occupied;
+    Bitboard enemySquares = board.sides[~us].occupied;
+    Bitboard occupancy = ownSquares | enemySquares;
+
+    if (!((board.status & InCheck) && (board.status & DoubleCheck))) {
+        // Pawns: captures (en passant included), then pushes.
+        for (Bitboard pawns = own.pieces[Pawn]; pawns;) {
+            Square from = popLsb(pawns);
+            const int8_t* targets = t.pawnMoves[us][from];
+            for (int i = 0; i < 2; ++i) {
+                Square to = targets[i];
+                if (to < 0)
+                    continue;
+                if ((enemySquares & squareBit(to)) || (board.enPassant > 0 && to == board.enPassant))
+                    appendPawnMove(list, from, to);
+            }
+            for (int i = 2; targets[i] >= 0; ++i) {
+                Square to = targets[i];
+                if (occupancy & squareBit(to))
+                    break;
+                appendPawnMove(list, from, to);
+            }
+        }
+        // Knights.
+        for (Bitboard knights = own.pieces[Knight]; knights;) {
+            Square from = popLsb(knights);
+            for (const int8_t* to = t.knightMoves[from]; *to >= 0; ++to)
+                if (!(ownSquares & squareBit(*to)))
+                    list.append(composeMove(from, *to));
+        }
+        // Bishops, rooks, queens: ray by ray, stopping at the first piece.
+        for (int type = Bishop; type <= Queen; ++type) {
+            for (Bitboard sliders = own.pieces[type]; sliders;) {
+                Square from = popLsb(sliders);
+                for (const RayDescriptor* ray = t.sliderRays[type - Bishop][from]; ray->length; ++ray) {
+                    Square to = from;
+                    for (int n = 0; n < ray->length; ++n) {
+                        to += ray->step;
+                        Bitboard bit = squareBit(to);
+                        if (ownSquares & bit)
+                            break;
+                        list.append(composeMove(from, to));
+                        if (enemySquares & bit)
+                            break;
+                    }
+                }
+            }
+        }
+    }
+
+    // King steps; attacked squares are left to the legality test.
+    Square king = board.kingSquare[us];
+    for (const int8_t* to = t.kingMoves[king]; *to >= 0; ++to)
+        if (!(ownSquares & squareBit(*to)))
+            list.append(composeMove(king, *to));
+
+    if (board.status & InCheck)
+        return;
+    if ((board.castling & (1 << (us * 2))) && !(occupancy & t.castlePath[us * 2]))
+        list.append(composeMove(king, king + 2));
+    if ((board.castling & (1 << (us * 2 + 1))) && !(occupancy & t.castlePath[us * 2 + 1]))
+        list.append(composeMove(king, king - 2));
+}
+
+bool isPseudoLegal(const Board& board, Move move) {
+    const LookupTables& t = tables();
+    Color us = board.side();
+    Square from = moveFrom(move), to = moveTo(move);
+    int promotion = movePromotion(move);
+    Piece piece = board.pieceOn(from);
+    Piece target = board.pieceOn(to);
+    Bitboard occupancy = board.occupied();
+
+    // Steps 1 and 2.
+    if (!isEmptyCode(target) && (pieceColor(target) == us || pieceType(target) == King))
+        return false;
+    if (isEmptyCode(piece) || pieceColor(piece) != us)
+        return false;
+    int type = pieceType(piece);
+    // Step 3.
+    if ((board.status & InCheck) && (board.status & DoubleCheck) && type != King)
+        return false;
+    // Step 4.
+    if (promotion && type != Pawn)
+        return false;
+    // Step 5.
+    int d = t.moveDirection[type][us][to][from];
+    if (d == -1)
+        return false;
+
+    switch (type) {
+    case King:
+        if (d < 8)
+            return true;
+        {
+            // Step 6. Castling.
+            int wing = d == 8 ? 0 : 1;
+            if ((board.status & InCheck) || !(board.castling & (1 << (us * 2 + wing))) || from != KingHome[us])
+                return false;
+            if (occupancy & (squareBit(to) | squareBit(from + (to - from) / 2)))
+                return false;
+            return !(wing == 1 && (occupancy & squareBit(to - 1)));
+        }
+    case Pawn: {
+        // Step 7. Only real promotions reach the last rank.
+        bool lastRank = rankOf(to) == 0 || rankOf(to) == 7;
+        if (lastRank != (promotion != 0))
+            return false;
+        if (promotion && (promotion < Knight || promotion > Queen))
+            return false;
+        if (!isEmptyCode(target) || (board.enPassant > 0 && to == board.enPassant))
+            return d <= 1;
+        if (d == 2)
+            return true;
+        if (d == 3) {
+            int startRank = us == White ? 1 : 6;
+            return rankOf(from) == startRank && !(occupancy & squareBit((from + to) / 2));
+        }
+        return false;
+    }
+    case Bishop:
+    case Rook:
+    case Queen:
+        // Step 8.
+        return !(t.between[from][to] & occupancy);
+    default:
+        return true;
+    }
+}
+
+bool isLegal(const Board& board, Move move) {
+    if (board.status & GameOverMask)
+        return false;
+    return leavesKingSafe(board, move);
+}
+
+bool isLegalFast(const Board& board, Move move) {
+    if (board.status & GameOverMask)
+        return false;
+    return leavesKingSafeFast(board, move);
+}
+
+bool pieceReaches(const Board& board, Square target, Square origin) {
+    const LookupTables& t = tables();
+    Piece p = board.pieceOn(origin);
+    int type = pieceType(p);
+    if (t.moveDirection[type][pieceColor(p)][target][origin] == -1)
+        return false;
+    if (type == Knight)
+        return true;
+    return !(t.between[origin][target] & board.occupied());
+}
+
+// The first occupied square at or beyond `through`, on the line from `target`
+// through `through`, must be a candidate slider that can move to `target`.
+bool sliderBehind(const Board& board, Bitboard occupancy, Bitboard candidates, Square target, Square through) {
+    const LookupTables& t = tables();
+    Bitboard behind = (t.beyond[target][through] | squareBit(through)) & occupancy;
+    if (!(behind & candidates))
+        return false;
+    // Beyond a lower square lie lower squares: the nearest is the highest.
+    Square nearest = through < target ? msb(behind) : lsb(behind);
+    if (!(candidates & squareBit(nearest)))
+        return false;
+    Piece p = board.pieceOn(nearest);
+    return t.moveDirection[pieceType(p)][pieceColor(p)][target][nearest] != -1;
+}
+
+bool revealsSlider(const Board& board, Square v, Bitboard occupancy, Color c, Square k) {
+    const LookupTables& t = tables();
+    int kind = t.lineKind[v][k];
+    if (!kind)
+        return false;
+    Bitboard reach = sliderLookup(kind, k, occupancy & ~squareBit(v)) & t.beyond[k][v];
+    return (reach & slidersOfKind(board, c, kind)) != 0;
+}
+
+uint64_t perft(Board& board, int depth) {
+    if (depth <= 0)
+        return 1;
+    MoveList list;
+    generateAll(board, list);
+    bool inCheck = board.status & InCheck;
+    uint64_t nodes = 0;
+    for (uint16_t i = list.head; i != MoveList::End; i = list.entries[i].next) {
+        Move move = list.entries[i].move;
+        // Perft counts paths whatever the draw rules say, so it asks only
+        // whether the own king is safe.
+        bool legal = (inCheck && board.typeOn(moveFrom(move)) != King) ? leavesKingSafe(board, move)
+                                                                         : leavesKingSafeFast(board, move);
+        if (!legal)
+            continue;
+        if (depth == 1) {
+            ++nodes;
+            continue;
+        }
+        makeMove(board, move);
+        nodes += perft(board, depth - 1);
+        unmakeMove(board, move);
+    }
+    return nodes;
+}
+
+}  // namespace NEngine
