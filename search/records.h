@@ -1,0 +1,70 @@
+// The records through which the front end sees a search: progress data of a
+// thread (SearchData), the result of the last completed iteration
+// (SearchResult) and the outcome of the engine's move decision (ThinkResult).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "board/board.h"
+#include "search/scoredmove.h"
+
+namespace NEngine {
+
+// Principal-variation rows hold this many moves; reports carry at most
+// MaxReportedLine of them.
+constexpr int PlyRecordCount = 68;
+constexpr int MaxReportedLine = 64;
+
+// Nanoseconds of the monotonic clock.
+uint64_t clockNanoseconds();
+
+// Progress of one search thread. The board is a snapshot of the root
+// position; its state stack is a scratch stack of its own, so a copy of it may
+// make and unmake moves (for move text) without touching any search.
+struct SearchData {
+    Board board{};
+    int32_t rootMoveIndex = 0;   // root moves finished in this iteration
+    int32_t rootMoveCount = 0;
+    int32_t depth = 0;           // iteration depth in plies
+    uint64_t iterationNodes = 0; // moves made in this iteration (summed over threads in reports)
+    uint64_t searchNodes = 0;    // moves made since the search started
+    uint32_t reserved = 0;
+    uint64_t startTime = 0;      // nanoseconds
+    uint64_t currentTime = 0;    // nanoseconds: end of the last completed iteration
+    ScoredMove bestRootMove;     // best root move of this iteration; move 0 while none
+    Move currentMove = NullMove; // the root move being searched (or just finished)
+
+    SearchData() : startTime(clockNanoseconds()), currentTime(startTime) {}
+};
+
+// The last completed iteration of the main thread. Moves carry no mark bit.
+class SearchResult {
+public:
+    double elapsed = 0;           // seconds since the search started
+    uint64_t iterationNodes = 0;  // main thread's moves in the reported iteration
+    uint64_t totalNodes = 0;      // all threads while running; main thread's total at the end
+    int32_t pvLength = 0;         // at most MaxReportedLine
+    int32_t rootMoveCount = 0;
+    int32_t rootMovesSearched = 0;
+    Board board{};                // root position (scratch stack, as in SearchData)
+    Move bestMove = NullMove;
+    int32_t depth = 0;            // completed depth in plies
+    int16_t score = 0;            // side to move at the root; mate p plies away: +-(32000 - p)
+    Move pv[PlyRecordCount] = {}; // ended by 0
+    int32_t selectiveDepth = 0;   // deepest ply reached by the main thread
+
+    void reset() { *this = SearchResult(); }
+};
+
+// The outcome of think.
+struct ThinkResult {
+    uint16_t status = 0;       // board status after the move (game-over flags etc.)
+    Move move = NullMove;      // the move played, 0 for none
+    std::string reply;         // its coordinate text ("move " prefix for XBoard); "" for none
+    bool moverIsWhite = false; // White was to move when the decision began
+    int16_t score = 0;
+    bool ok = false;           // false only when a search was already running
+};
+
+}  // namespace NEngine

@@ -1,0 +1,137 @@
+// The engine's search: one Search per engine owns the transposition table,
+// the history table and one ThreadState per search thread. The game position
+// is the board of the first thread; the front end plays the game on it
+// through position()/playGameMove() and asks for the engine's moves with
+// think() and analyse().
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "board/board.h"
+#include "search/history.h"
+#include "search/limits.h"
+#include "search/records.h"
+#include "search/transposition.h"
+
+namespace NEngine {
+
+struct ThreadState;
+
+// The five callbacks the front end hands to the search.
+// Called by the main search thread every 16384 of its nodes so that pending
+// input can be read; its result is not used.
+using ContinueCheckCallback = std::function<bool()>;
+// Asked for extra seconds when the clock runs out in the middle of an
+// iteration; the Search installs its own rule (grantTimeExtension).
+using TimeExtensionCallback = std::function<double()>;
+// After every completed iteration of the main thread.
+using IterationReportCallback = std::function<void(const SearchResult&)>;
+// Once, when an analysis (infinite) search ends.
+using FinalResultCallback = std::function<void(const SearchResult&)>;
+// Progress of the root move loop: after every root move while analysing, and
+// once after each report request.
+using RootMoveProgressCallback = std::function<void(const SearchData&)>;
+
+constexpr int MaxSearchThreads = 8;
+constexpr int MaxRootMoves = 256;
+
+class Search {
+public:
+    // Builds the process-wide tables (board geometry, endgame registry) if
+    // needed, a table of the given size and one search thread.
+    explicit Search(int hashMegabytes = TranspositionTable::DefaultMegabytes);
+    ~Search();
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+
+    // ---- Callback slots and flags the front end uses -------------------------
+    std::atomic<bool> reportRequest{false};  // ask for one root-move-progress report
+    ContinueCheckCallback continueCheck;
+    TimeExtensionCallback timeExtension;     // preset to grantTimeExtension()
+    IterationReportCallback iterationReport;
+    FinalResultCallback finalResult;
+    RootMoveProgressCallback rootMoveProgress;
+
+    // Time-control and depth settings; the front end sets them between
+    // searches (limits.analysing tells whether a search runs).
+    SearchLimits limits;
+    int16_t mateValue = MateScore;
+
+    // ---- Engine-level operations ------------------------------------------------
+    // The engine's move decision: computes the time budget, searches, plays
+    // the best move on the game board. ok is false only while a search runs.
+    ThinkResult think(bool xboardPrefix);
+    // Analysis until stopped (or depth 32); no move is played. False while a
+    // search runs already.
+    bool analyse();
+    // Raises the main thread's stop flag (callable from callbacks during a search).
+    void stop();
+    // Empties the table and sets up the start position; while searching only
+    // stops the search (and reports success).
+    bool newGame();
+    // Unmakes the last game move; while searching only stops the search and
+    // reports failure. False when there is no move to take back.
+    bool takeBack();
+    // "Hash": megabytes, clamped to 1..1024; refused (false) while searching,
+    // below 1, or when the memory cannot be had (the old table stays).
+    bool setHashSize(int megabytes);
+    // "Threads": 1..8 (larger values give 8); refused while searching or below 1.
+    bool setThreads(int count);
+    int threadCount() const { return int(threads_.size()); }
+    // Fixed depth d: clears the clock fields, depthLimit = max(d, 2) and
+    // maxDepth = min(depthLimit, 32); timeBudget = 0. Refused while searching.
+    bool setDepthLimit(int depth);
+    // Empties the table (entries zeroed, generation 0), as "uci", "xboard",
+    // "new" and "ucinewgame" need. Refused while searching.
+    bool clearHash();
+    // Sets the game position from FEN text ("" = start position); the old
+    // position stays when the text is rejected or a search runs.
+    bool setPosition(std::string_view fen);
+    // Plays a game move on the position when it is legal and the game has
+    // room left on the state stack; runs the terminal detection. The front
+    // end's way to make the opponent's moves.
+    bool playGameMove(Move move);
+
+    // Time management.
+    void computeTimeBudget();
+    double grantTimeExtension();
+    uint32_t extensionsGranted() const { return extensionCount_; }
+
+    bool isSearching() const { return limits.analysing; }
+    // The game position: the first thread's board (with its own state stack).
+    Board& position();
+    const Board& position() const;
+    Color sideToMove() const { return position().side(); }
+    // The main thread's result of the last search.
+    const SearchResult& result() const;
+
+    // ---- Used by the search threads and by tests ----------------------------------
+    // Runs one search on the current position with the current limits.
+    // Returns whether a best move was found. Does not touch limits.analysing.
+    bool runSearch();
+    // Called before every move of the tree; only the main thread (index 0)
+    // reads the clock and the input, every 16384 of its nodes.
+    bool pollStop(ThreadState& thread);
+    TranspositionTable& table() { return table_; }
+    HistoryTable& history() { return *history_; }
+    ThreadState& thread(int index) { return *threads_[index]; }
+    // How often the clock was read by pollStop during the last search.
+    uint64_t clockReads() const { return clockReads_; }
+
+private:
+    friend struct SearchDriver;
+
+    TranspositionTable table_;
+    std::unique_ptr<HistoryTable> history_;
+    std::vector<std::unique_ptr<ThreadState>> threads_;
+    uint32_t extensionCount_ = 0;
+    uint64_t lastPolledNodes_ = 0;
+    uint64_t clockReads_ = 0;
+};
+
+}  // namespace NEngine
