@@ -1,0 +1,177 @@
+// Making and unmaking moves: incremental state against state recomputed from
+// scratch, and the game rules on positions any player can check.
+#include <random>
+
+#include "board_test_util.h"
+
+namespace NEngine::test {
+namespace {
+
+const char* const PlayoutStarts[] = {
+    "",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+};
+
+TEST(MakeMove, RandomGamesKeepIncrementalStateExact) {
+    std::mt19937 rng(20261208);
+    int plies = 0;
+    for (int game = 0; game < 400; ++game) {
+        Position p(PlayoutStarts[game % std::size(PlayoutStarts)]);
+        ASSERT_TRUE(p.ok);
+        Board& board = p.board;
+        const Board initial = board;
+        std::vector<Move> made;
+        for (int ply = 0; ply < 160; ++ply) {
+            std::vector<Move> moves = legalMoves(board);
+            if (moves.empty())
+                break;
+            Move move = moves[rng() % moves.size()];
+            makeMove(board, move);
+            made.push_back(move);
+            ++plies;
+            ASSERT_TRUE(boardConsistent(board)) << writeFen(board);
+
+            // Check detection agrees with the from-scratch status computation.
+            Position fresh(writeFen(board));
+            ASSERT_TRUE(fresh.ok) << writeFen(board);
+            EXPECT_EQ(fresh.board.key, board.key);
+            EXPECT_EQ(fresh.board.pawnKey, board.pawnKey);
+            EXPECT_EQ(fresh.board.status & (InCheck | DoubleCheck), board.status & (InCheck | DoubleCheck))
+                << writeFen(board);
+            if ((board.status & InCheck) && !(board.status & DoubleCheck)) {
+                EXPECT_EQ(fresh.board.checker, board.checker) << writeFen(board);
+            }
+            if (board.status & GameOverMask)
+                break;
+        }
+        while (!made.empty()) {
+            unmakeMove(board, made.back());
+            made.pop_back();
+        }
+        ASSERT_TRUE(samePosition(board, initial)) << "game " << game;
+    }
+    EXPECT_GT(plies, 20000);
+}
+
+TEST(MakeMove, NullMoveRoundTrip) {
+    Position p("rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2");
+    ASSERT_TRUE(p.ok);
+    makeMove(p.board, moveFromText(p.board, "f7f5"));
+    const Board before = p.board;
+    makeNullMove(p.board);
+    EXPECT_EQ(p.board.side(), Black);
+    EXPECT_LE(p.board.enPassant, 0);
+    EXPECT_TRUE(boardConsistent(p.board));
+    unmakeNullMove(p.board);
+    EXPECT_TRUE(samePosition(p.board, before));
+}
+
+TEST(MakeMove, DoubleStepSetsEnPassantSquareAndKey) {
+    Position p;
+    makeMove(p.board, moveFromText(p.board, "e2e4"));
+    EXPECT_EQ(p.board.enPassant, sq("e3"));
+    EXPECT_EQ(p.board.halfmoveClock, 0);
+    EXPECT_EQ(p.board.fullmove, 1u);
+    EXPECT_TRUE(boardConsistent(p.board));
+    EXPECT_EQ(writeFen(p.board), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+    makeMove(p.board, moveFromText(p.board, "e7e5"));
+    EXPECT_EQ(p.board.fullmove, 2u);
+}
+
+TEST(MakeMove, CastlingAndRookCapturesUpdateRights) {
+    Position p("r3k2r/8/8/8/8/8/6b1/R3K2R w KQkq - 3 10");
+    ASSERT_TRUE(p.ok);
+    const Board before = p.board;
+    Move castle = moveFromText(p.board, "e1g1");
+    makeMove(p.board, castle);
+    EXPECT_EQ(p.board.pieceOn(sq("f1")), makePiece(White, Rook));
+    EXPECT_TRUE(isEmptyCode(p.board.pieceOn(sq("h1"))));
+    EXPECT_EQ(p.board.castling, 1 | 2);
+    EXPECT_EQ(p.board.halfmoveClock, 0);
+    EXPECT_TRUE(boardConsistent(p.board));
+    unmakeMove(p.board, castle);
+    EXPECT_TRUE(samePosition(p.board, before));
+
+    // A bishop taking the h8 rook removes only black's short right.
+    Position q("r3k2r/8/8/8/8/8/1B6/4K3 w kq - 0 1");
+    ASSERT_TRUE(q.ok);
+    makeMove(q.board, moveFromText(q.board, "b2h8"));
+    EXPECT_EQ(q.board.castling, 2);
+    EXPECT_TRUE(boardConsistent(q.board));
+}
+
+TEST(MakeMove, CheckDetection) {
+    // En passant uncovering a rook along the fifth rank.
+    Position ep("8/8/8/R2pP2k/8/8/8/K7 w - d6 0 1");
+    ASSERT_TRUE(ep.ok);
+    makeMove(ep.board, moveFromText(ep.board, "e5d6"));
+    EXPECT_TRUE(ep.board.status & InCheck);
+    EXPECT_FALSE(ep.board.status & DoubleCheck);
+    EXPECT_EQ(ep.board.checker, sq("a5"));
+
+    // Knight check that uncovers a bishop: double check, checker the knight.
+    Position kn("7k/8/8/4N3/8/8/8/B3K3 w - - 0 1");
+    ASSERT_TRUE(kn.ok);
+    makeMove(kn.board, moveFromText(kn.board, "e5g6"));
+    EXPECT_TRUE(kn.board.status & InCheck);
+    EXPECT_TRUE(kn.board.status & DoubleCheck);
+    EXPECT_EQ(kn.board.checker, sq("g6"));
+
+    // d4xe5 with the king on d6 and a rook on d1: double check, checker e5.
+    Position pawn("8/8/3k4/4p3/3P4/8/8/3RK3 w - - 0 1");
+    ASSERT_TRUE(pawn.ok);
+    makeMove(pawn.board, moveFromText(pawn.board, "d4e5"));
+    EXPECT_TRUE(pawn.board.status & DoubleCheck);
+    EXPECT_EQ(pawn.board.checker, sq("e5"));
+}
+
+TEST(MakeMove, RepetitionFiftyMovesAndMaterial) {
+    Position p;
+    const char* shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    for (int round = 0; round < 2; ++round)
+        for (const char* m : shuffle) {
+            makeMove(p.board, moveFromText(p.board, m));
+            if (round == 0 && m == shuffle[3]) {
+                EXPECT_EQ(p.board.repetitions, 2);
+                EXPECT_FALSE(p.board.status & RepetitionDraw);
+            }
+
+        }
+    EXPECT_EQ(p.board.repetitions, 3);
+    EXPECT_TRUE(p.board.status & RepetitionDraw);
+    EXPECT_FALSE(isLegal(p.board, moveFromText(p.board, "g1f3")));
+
+    // Clock 99: a checking move reaching 100 is not yet a draw; the next is.
+    Position f("7k/8/8/8/8/8/R7/K7 w - - 99 80");
+    ASSERT_TRUE(f.ok);
+    makeMove(f.board, moveFromText(f.board, "a2h2"));
+    EXPECT_EQ(f.board.halfmoveClock, 100);
+    EXPECT_TRUE(f.board.status & InCheck);
+    EXPECT_FALSE(f.board.status & FiftyMoveDraw);
+    makeMove(f.board, moveFromText(f.board, "h8g8"));
+    EXPECT_TRUE(f.board.status & FiftyMoveDraw);
+
+    auto materialDraw = [](const char* fen) {
+        Position m(fen);
+        EXPECT_TRUE(m.ok) << fen;
+        return insufficientMaterial(m.board);
+    };
+    EXPECT_TRUE(materialDraw("8/8/8/4k3/8/8/8/2NNK3 w - - 0 1"));
+    EXPECT_FALSE(materialDraw("8/8/8/4k3/4p3/8/8/2NNK3 w - - 0 1"));
+    EXPECT_TRUE(materialDraw("8/8/8/4k3/4n3/8/8/2B1K3 w - - 0 1"));
+    EXPECT_FALSE(materialDraw("8/8/8/4k3/8/8/8/2BBK3 w - - 0 1"));
+}
+
+TEST(MakeMove, RepeatsAfterSeesComingRepetition) {
+    Position p;
+    for (const char* m : {"g1f3", "g8f6", "f3g1"})
+        makeMove(p.board, moveFromText(p.board, m));
+    EXPECT_TRUE(repeatsAfter(p.board, moveFromText(p.board, "f6g8")));
+    EXPECT_FALSE(repeatsAfter(p.board, moveFromText(p.board, "f6e4")));
+}
+
+}  // namespace
+}  // namespace NEngine::test
