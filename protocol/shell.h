@@ -1,0 +1,61 @@
+// The engine's front end: the one shell object that owns the search and the
+// input reader, the command loop, and the entry called by main().
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string_view>
+
+#include "board/board.h"
+#include "protocol/command.h"
+#include "protocol/input_reader.h"
+#include "search/search.h"
+
+namespace NEngine {
+
+class EngineShell {
+public:
+    // Reads commands from the descriptor and writes protocol lines to `output`.
+    explicit EngineShell(int inputFd, std::ostream& output);
+    EngineShell(const EngineShell&) = delete;
+    EngineShell& operator=(const EngineShell&) = delete;
+
+    Search search;
+    InputReader reader;
+    bool uciMode = false;
+    bool quit = false;
+    bool force = false;       // XBoard force mode: moves are made, not answered
+    bool positionValid = true;  // cleared by a failed "setboard" or edit
+    std::ostream& out;
+
+    // Board editor: the colour being placed and the saved side to move.
+    EditState edit;
+    bool editing = false;
+    // The game as it was when editing began; put back when the edit fails.
+    std::unique_ptr<BoardWithStack> beforeEdit;
+
+    // Scratch board for rendering variations and moves of reports.
+    std::unique_ptr<BoardWithStack> scratch;
+
+    // Set by the final-result callback when it has written a "bestmove" line.
+    bool finalMoveWritten = false;
+
+    // The game position: the first search thread's board.
+    Board& board() { return search.position(); }
+
+    // One protocol line: the text, a newline, a flush.
+    void writeLine(std::string_view line);
+};
+
+// The next command: queued ones first, else one line read from the input. The
+// end of the input reads as "quit".
+Command takeCommand(EngineShell& shell);
+
+// Runs one command; kinds outside the table do nothing.
+void execute(EngineShell& shell, Command& command);
+
+// Start-up and the command loop on standard input and output; returns the
+// exit code after "quit" (or the end of the input).
+int runProtocol();
+
+}  // namespace NEngine
