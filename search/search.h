@@ -122,6 +122,9 @@ public:
     ThreadState& thread(int index) { return *threads_[index]; }
     // How often the clock was read by pollStop during the last search.
     uint64_t clockReads() const { return clockReads_; }
+    // A copy of the main thread's progress data with the iteration nodes of
+    // all threads summed (what the root-move-progress callback receives).
+    SearchData progressData() const;
 
 private:
     friend struct SearchDriver;

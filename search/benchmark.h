@@ -1,0 +1,10 @@
+// "quillon bench [DEPTH]": a fixed set of positions searched to a fixed depth
+// with one thread; prints the node total (the engine's signature) and speed.
+#pragma once
+
+namespace NEngine {
+
+// argv holds the arguments after "bench".
+int runBenchmark(int argc, char** argv);
+
+}  // namespace NEngine

@@ -1,0 +1,597 @@
+// Move generation by kind for the search, with ordering scores, and the
+// staged pickers that hand the moves out.
+#include "search/movepicker.h"
+
+#include "board/movegen.h"
+#include "search/see.h"
+
+namespace NEngine {
+
+namespace {
+
+// Ordering scores of promotions: twice the new piece's value, less the pawn.
+constexpr int QueenPromotionBase = 2 * 1090;
+constexpr int KnightPromotionBase = 2 * 355;
+constexpr int LastTargetBonus = 10;
+constexpr int EnPassantScore = 10;
+
+inline Bitboard promotionSources(Color c) {
+    // Pawns one step from promotion.
+    return c == White ? Bitboard(0xFF) << 48 : Bitboard(0xFF) << 8;
+}
+
+inline Bitboard startRank(Color c) { return c == White ? Bitboard(0xFF) << 8 : Bitboard(0xFF) << 48; }
+
+inline bool knightChecksFrom(const LookupTables& t, Square s, Square enemyKing) {
+    return t.knightAttacks[s] & squareBit(enemyKing);
+}
+
+inline int captureScore(const Board& b, Square from, Square to, int lastTarget) {
+    return OrderValue[b.typeOn(to)] - OrderValue[b.typeOn(from)] + (to == lastTarget ? LastTargetBonus : 0);
+}
+
+// Promotions onto `to` (a capture when the square is occupied): the queen
+// always, the knight only when it checks at once.
+template <typename List>
+void addPromotions(const Board& b, List& list, Square from, Square to) {
+    const LookupTables& t = tables();
+    int taken = OrderValue[b.typeOn(to)];
+    list.insert(composeMove(from, to, Queen), taken - OrderValue[Pawn] + QueenPromotionBase);
+    if (knightChecksFrom(t, to, b.kingSquare[~b.side()]))
+        list.insert(composeMove(from, to, Knight), taken - OrderValue[Pawn] + KnightPromotionBase);
+}
+
+inline Bitboard attacksOf(int type, Square s, Bitboard occ) {
+    const LookupTables& t = tables();
+    switch (type) {
+    case Knight: return t.knightAttacks[s];
+    case Bishop: return bishopAttacks(s, occ);
+    case Rook: return rookAttacks(s, occ);
+    case Queen: return queenAttacks(s, occ);
+    default: return t.kingAttacks[s];
+    }
+}
+
+// Moves of the pieces of one type (not pawns) onto the target set.
+template <typename Emit>
+void pieceMoves(const Board& b, int type, Bitboard targets, Emit&& emit) {
+    Bitboard occ = b.occupied();
+    Bitboard pieces = b.pieces(b.side(), type);
+    while (pieces) {
+        Square from = popLsb(pieces);
+        Bitboard reach = attacksOf(type, from, occ) & targets;
+        while (reach)
+            emit(from, popLsb(reach));
+    }
+}
+
+// Quiet moves in generation order: pawn pushes, knights, bishops, rooks,
+// queens, castling, king steps away from the enemy king. `accept` filters.
+template <typename Emit>
+void quietMoves(const Board& b, Emit&& emit) {
+    const LookupTables& t = tables();
+    Color us = b.side();
+    Bitboard occ = b.occupied();
+    Bitboard empty = ~occ;
+    int step = PawnStep[us];
+
+    // Pawn pushes (pawns about to promote belong to the capture generator).
+    Bitboard pawns = b.pieces(us, Pawn) & ~promotionSources(us);
+    while (pawns) {
+        Square from = popLsb(pawns);
+        Square to = from + step;
+        if (!(empty & squareBit(to)))
+            continue;
+        emit(composeMove(from, to));
+        if ((startRank(us) & squareBit(from)) && (empty & squareBit(to + step)))
+            emit(composeMove(from, to + step));
+    }
+    for (int type = Knight; type <= Queen; ++type)
+        pieceMoves(b, type, empty, [&](Square from, Square to) { emit(composeMove(from, to)); });
+
+    // Castling: the right held and the squares between king and rook empty;
+    // attacked squares on the way are the legality test's business.
+    Square king = b.kingSquare[us];
+    if (!b.inCheck() && king == KingHome[us]) {
+        if ((b.castling & (1 << (us * 2))) && !(t.between[king][ShortRookCorner[us]] & occ))
+            emit(composeMove(king, king + 2));
+        if ((b.castling & (1 << (us * 2 + 1))) && !(t.between[king][LongRookCorner[us]] & occ))
+            emit(composeMove(king, king - 2));
+    }
+    Bitboard steps = t.kingAttacks[king] & empty & ~t.kingAttacks[b.kingSquare[~us]];
+    while (steps)
+        emit(composeMove(king, popLsb(steps)));
+}
+
+inline bool isQuietTarget(const Board& b, Move m) {
+    return !movePromotion(m) && b.typeOn(moveTo(m)) == 0 &&
+           !(b.typeOn(moveFrom(m)) == Pawn && b.enPassant > 0 && moveTo(m) == b.enPassant);
+}
+
+// Legality of a move the picker generated itself (evasions included).
+inline bool legalGenerated(const Board& b, Move m) { return isLegalFast(b, m); }
+
+// Legality of a move from outside the generator (hash move, killer).
+inline bool legalForeign(const Board& b, Move m) {
+    if (!m || !isPseudoLegal(b, m))
+        return false;
+    return b.inCheck() ? isLegal(b, m) : isLegalFast(b, m);
+}
+
+}  // namespace
+
+int lastMoveTarget(const Board& b) {
+    if (b.ply <= b.setupPly || !b.history)
+        return -1;
+    const StateEntry& e = b.history[b.ply - 1];
+    if (e.flags & NullMoveFlag)
+        return -1;
+    return moveTo(e.move);
+}
+
+void generateCaptures(const Board& b, CaptureList& list, int lastTarget) {
+    const LookupTables& t = tables();
+    Color us = b.side(), them = ~us;
+    Bitboard occ = b.occupied();
+    Bitboard victims = b.sides[them].occupied & ~b.pieces(them, King);
+    int step = PawnStep[us];
+
+    // Promotions: pushes, then captures onto the last rank.
+    Bitboard promoting = b.pieces(us, Pawn) & promotionSources(us);
+    for (Bitboard p = promoting; p;) {
+        Square from = popLsb(p);
+        if (!(occ & squareBit(from + step)))
+            addPromotions(b, list, from, from + step);
+    }
+    for (Bitboard p = promoting; p;) {
+        Square from = popLsb(p);
+        Bitboard hits = t.pawnAttacks[us][from] & victims;
+        while (hits)
+            addPromotions(b, list, from, popLsb(hits));
+    }
+    // Every other capture, by the mover's kind.
+    for (Bitboard p = b.pieces(us, Pawn) & ~promotionSources(us); p;) {
+        Square from = popLsb(p);
+        Bitboard hits = t.pawnAttacks[us][from] & victims;
+        while (hits) {
+            Square to = popLsb(hits);
+            list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
+        }
+    }
+    for (int type = Knight; type <= King; ++type)
+        pieceMoves(b, type, victims, [&](Square from, Square to) {
+            list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
+        });
+    // En passant.
+    if (b.enPassant > 0) {
+        Bitboard takers = t.pawnAttacks[them][b.enPassant] & b.pieces(us, Pawn);
+        while (takers)
+            list.insert(composeMove(popLsb(takers), b.enPassant), EnPassantScore);
+    }
+}
+
+template <int N>
+void generateQuiets(const Board& b, const HistoryTable& history, ScoredMoveList<N>& list) {
+    Color us = b.side();
+    quietMoves(b, [&](Move m) { list.insert(m, history.quietScore(us, moveFrom(m), moveTo(m))); });
+}
+
+void generateEvasionCaptures(const Board& b, CaptureList& list, int lastTarget) {
+    const LookupTables& t = tables();
+    Color us = b.side(), them = ~us;
+    Square king = b.kingSquare[us];
+    Bitboard victims = b.sides[them].occupied & ~b.pieces(them, King);
+
+    if (!(b.status & DoubleCheck)) {
+        Square checker = b.checker;
+        // Pawns take the checker (promoting on the last rank).
+        Bitboard pawns = t.pawnAttacks[them][checker] & b.pieces(us, Pawn);
+        while (pawns) {
+            Square from = popLsb(pawns);
+            if (promotionSources(us) & squareBit(from))
+                addPromotions(b, list, from, checker);
+            else
+                list.insert(composeMove(from, checker), captureScore(b, from, checker, lastTarget));
+        }
+        for (int type = Knight; type <= Queen; ++type)
+            pieceMoves(b, type, squareBit(checker), [&](Square from, Square to) {
+                list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
+            });
+        // En passant removes a checking pawn, or blocks a slider's line.
+        if (b.enPassant > 0) {
+            Square victim = b.enPassant + EnPassantVictimOffset[us];
+            if (victim == checker || (t.between[king][checker] & squareBit(b.enPassant))) {
+                Bitboard takers = t.pawnAttacks[them][b.enPassant] & b.pieces(us, Pawn);
+                while (takers)
+                    list.insert(composeMove(popLsb(takers), b.enPassant), EnPassantScore);
+            }
+        }
+    }
+    Bitboard kingHits = t.kingAttacks[king] & victims;
+    while (kingHits) {
+        Square to = popLsb(kingHits);
+        list.insert(composeMove(king, to), captureScore(b, king, to, lastTarget));
+    }
+}
+
+template <int N>
+void generateQuietEvasions(const Board& b, const HistoryTable& history, ScoredMoveList<N>& list) {
+    const LookupTables& t = tables();
+    Color us = b.side();
+    Square king = b.kingSquare[us];
+    Bitboard occ = b.occupied();
+    auto add = [&](Square from, Square to) {
+        list.insert(composeMove(from, to), history.quietScore(us, from, to));
+    };
+
+    if (!(b.status & DoubleCheck)) {
+        Bitboard blocks = t.between[king][b.checker];
+        if (blocks) {
+            int step = PawnStep[us];
+            Bitboard pawns = b.pieces(us, Pawn);
+            while (pawns) {
+                Square from = popLsb(pawns);
+                Square to = from + step;
+                if (occ & squareBit(to))
+                    continue;
+                if (blocks & squareBit(to)) {
+                    if (promotionSources(us) & squareBit(from)) {
+                        int score = history.quietScore(us, from, to);
+                        list.insert(composeMove(from, to, Queen), score);
+                        if (t.knightAttacks[to] & squareBit(b.kingSquare[~us]))
+                            list.insert(composeMove(from, to, Knight), score);
+                    } else {
+                        add(from, to);
+                    }
+                } else if ((startRank(us) & squareBit(from)) && (blocks & squareBit(to + step)) &&
+                           !(occ & squareBit(to + step))) {
+                    add(from, to + step);
+                }
+            }
+            for (int type = Knight; type <= Queen; ++type)
+                pieceMoves(b, type, blocks & ~occ, add);
+        }
+    }
+    Bitboard steps = t.kingAttacks[king] & ~occ & ~t.kingAttacks[b.kingSquare[~us]];
+    while (steps)
+        add(king, popLsb(steps));
+}
+
+template <int N>
+void generateQuietChecks(const Board& b, const HistoryTable& history, ScoredMoveList<N>& list) {
+    Color us = b.side();
+    quietMoves(b, [&](Move m) {
+        if (quietMoveGivesCheck(b, m))
+            list.insert(m, history.quietScore(us, moveFrom(m), moveTo(m)));
+    });
+}
+
+// The restricted check generator of the deeper quiescence plies. Checks
+// there are searched without losing depth, so they must be rare and
+// dangerous: none while the search needs material (a quiet check wins none
+// by itself, threshold above 0); otherwise the first legal direct check,
+// queens first, whose piece survives the exchange on its square and that
+// leaves the enemy king at most one flight square.
+namespace {
+
+constexpr int MaxFlightSquares = 1;
+
+// Flight squares of the enemy king after our piece of `type` lands on `to`.
+int flightSquares(const Board& b, Square from, Square to, int type) {
+    const LookupTables& t = tables();
+    Color us = b.side(), them = ~us;
+    Square enemyKing = b.kingSquare[them];
+    Bitboard occ = ((b.occupied() & ~squareBit(from)) | squareBit(to)) & ~squareBit(enemyKing);
+    Bitboard candidates = t.kingAttacks[enemyKing] & ~b.sides[them].occupied & ~squareBit(to);
+    int flights = 0;
+    while (candidates) {
+        Square s = popLsb(candidates);
+        if (attacksFrom(t, type, us, to, s, occ))
+            continue;
+        // Our other pieces (the mover's old square no longer counts).
+        const SideSet& own = b.sides[us];
+        Bitboard guards = (t.kingAttacks[s] & own.pieces[King]) | (t.pawnAttacks[them][s] & own.pieces[Pawn]) |
+                          (t.knightAttacks[s] & own.pieces[Knight]) |
+                          (bishopAttacks(s, occ) & (own.pieces[Bishop] | own.pieces[Queen])) |
+                          (rookAttacks(s, occ) & (own.pieces[Rook] | own.pieces[Queen]));
+        if (guards & ~squareBit(from))
+            continue;
+        ++flights;
+    }
+    return flights;
+}
+
+}  // namespace
+
+Move findSafeQuietCheck(const Board& b, int threshold, bool /*isFirstMove*/) {
+    if (threshold > 0)
+        return NullMove;
+    const LookupTables& t = tables();
+    Color us = b.side();
+    Square enemyKing = b.kingSquare[~us];
+    Bitboard occ = b.occupied();
+    Bitboard empty = ~occ;
+
+    auto tryMove = [&](Move m, int type) {
+        return flightSquares(b, moveFrom(m), moveTo(m), type) <= MaxFlightSquares && isLegalFast(b, m) &&
+               seeAtLeast(b, m, 0);
+    };
+
+    for (int type = Queen; type >= Knight; --type) {
+        Bitboard checkSquares = attacksOf(type, enemyKing, occ) & empty;
+        if (!checkSquares)
+            continue;
+        Bitboard pieces = b.pieces(us, type);
+        while (pieces) {
+            Square from = popLsb(pieces);
+            Bitboard targets = attacksOf(type, from, occ) & checkSquares;
+            while (targets) {
+                Move m = composeMove(from, popLsb(targets));
+                if (tryMove(m, type))
+                    return m;
+            }
+        }
+    }
+    // Pawn pushes that check (promotions are captures' business).
+    Bitboard pawns = b.pieces(us, Pawn) & ~promotionSources(us);
+    while (pawns) {
+        Square from = popLsb(pawns);
+        Square to = from + PawnStep[us];
+        if ((empty & squareBit(to)) && (t.pawnAttacks[us][to] & squareBit(enemyKing))) {
+            Move m = composeMove(from, to);
+            if (tryMove(m, Pawn))
+                return m;
+        }
+    }
+    return NullMove;
+}
+
+template void generateQuiets(const Board&, const HistoryTable&, QuietList&);
+template void generateQuietEvasions(const Board&, const HistoryTable&, QuietList&);
+template void generateQuietEvasions(const Board&, const HistoryTable&, ScoredMoveList<QuiescenceCheckCapacity>&);
+template void generateQuietChecks(const Board&, const HistoryTable&, ScoredMoveList<QuiescenceCheckCapacity>&);
+
+// ---- Main picker --------------------------------------------------------------
+
+void MovePicker::init(Board& board, const HistoryTable& history, Move hashMove, Move killer) {
+    board_ = &board;
+    history_ = &history;
+    hash_ = {Move(hashMove & MoveBits), 0};
+    killer_ = {Move(killer & MoveBits), 0};
+    if (killer_.move && sameMove(killer_.move, hash_.move))
+        killer_.move = NullMove;
+    lastTarget_ = lastMoveTarget(board);
+    stage_ = board.inCheck() ? EvasionHash : HashStage;
+}
+
+ScoredMove* MovePicker::next() {
+    Board& b = *board_;
+    for (;;) {
+        switch (stage_) {
+        // 2. The hash move, if it is (still) a legal move here.
+        case HashStage:
+            stage_ = GenerateCaptures;
+            if (legalForeign(b, hash_.move))
+                return marked(&hash_);
+            break;
+        // 3. Captures.
+        case GenerateCaptures:
+            captures_.clear();
+            badCaptures_.clear();
+            generateCaptures(b, captures_, lastTarget_);
+            captures_.rewind();
+            stage_ = GoodCaptures;
+            break;
+        // 4. Captures that hold their own; losing ones are deferred.
+        case GoodCaptures:
+            while (ScoredMove* item = captures_.next()) {
+                if (sameMove(item->move, hash_.move) || !legalGenerated(b, item->move))
+                    continue;
+                if (seeAtLeast(b, item->move, 0))
+                    return marked(item);
+                badCaptures_.append(item->move, item->score);
+            }
+            stage_ = KillerStage;
+            break;
+        // 5. The killer, when it is a quiet legal move here.
+        case KillerStage:
+            stage_ = GenerateQuiets;
+            if (killer_.move && isQuietTarget(b, killer_.move) && legalForeign(b, killer_.move))
+                return marked(&killer_);
+            break;
+        // 6. Quiet moves.
+        case GenerateQuiets:
+            quiets_.clear();
+            badQuiets_.clear();
+            generateQuiets(b, *history_, quiets_);
+            quiets_.rewind();
+            stage_ = GoodQuiets;
+            break;
+        // 7. Quiet moves that do not hang the piece; the others are deferred.
+        case GoodQuiets:
+            while (ScoredMove* item = quiets_.next()) {
+                if (skip(item->move) || !legalGenerated(b, item->move))
+                    continue;
+                if (seeAtLeast(b, item->move, 0))
+                    return marked(item);
+                badQuiets_.append(item->move, item->score);
+            }
+            badCaptures_.rewind();
+            stage_ = BadCaptures;
+            break;
+        // 8-9. The deferred moves, unmarked.
+        case BadCaptures:
+            if (ScoredMove* item = badCaptures_.next())
+                return item;
+            badQuiets_.rewind();
+            stage_ = BadQuiets;
+            break;
+        case BadQuiets:
+            if (ScoredMove* item = badQuiets_.next())
+                return item;
+            stage_ = Done;
+            break;
+        case Done:
+            return nullptr;
+
+        // ---- Evasions: the side to move is in check ----
+        case EvasionHash:
+            stage_ = EvasionGenerateCaptures;
+            if (legalForeign(b, hash_.move))
+                return marked(&hash_);
+            break;
+        case EvasionGenerateCaptures:
+            captures_.clear(EvasionCapacity);
+            badCaptures_.clear(EvasionCapacity);
+            generateEvasionCaptures(b, captures_, lastTarget_);
+            captures_.rewind();
+            stage_ = EvasionGoodCaptures;
+            break;
+        case EvasionGoodCaptures:
+            while (ScoredMove* item = captures_.next()) {
+                if (sameMove(item->move, hash_.move) || !legalGenerated(b, item->move))
+                    continue;
+                if (seeAtLeast(b, item->move, 0))
+                    return marked(item);
+                badCaptures_.append(item->move, item->score);
+            }
+            stage_ = EvasionKiller;
+            break;
+        case EvasionKiller: {
+            stage_ = EvasionGenerateQuiets;
+            Move k = killer_.move;
+            if (k && isQuietTarget(b, k) && isPseudoLegal(b, k)) {
+                const LookupTables& t = tables();
+                bool kingMove = moveFrom(k) == b.kingSquare[b.side()];
+                bool blocks = !(b.status & DoubleCheck) &&
+                              (t.between[b.kingSquare[b.side()]][b.checker] & squareBit(moveTo(k)));
+                if ((kingMove || blocks) && isLegal(b, k))
+                    return marked(&killer_);
+            }
+            break;
+        }
+        case EvasionGenerateQuiets:
+            quiets_.clear(EvasionCapacity);
+            badQuiets_.clear(EvasionCapacity);
+            generateQuietEvasions(b, *history_, quiets_);
+            quiets_.rewind();
+            stage_ = EvasionGoodQuiets;
+            break;
+        case EvasionGoodQuiets:
+            while (ScoredMove* item = quiets_.next()) {
+                if (skip(item->move) || !legalGenerated(b, item->move))
+                    continue;
+                if (seeAtLeast(b, item->move, 0))
+                    return marked(item);
+                badQuiets_.append(item->move, item->score);
+            }
+            badCaptures_.rewind();
+            stage_ = EvasionBadCaptures;
+            break;
+        case EvasionBadCaptures:
+            if (ScoredMove* item = badCaptures_.next())
+                return item;
+            badQuiets_.rewind();
+            stage_ = EvasionBadQuiets;
+            break;
+        case EvasionBadQuiets:
+            if (ScoredMove* item = badQuiets_.next())
+                return item;
+            stage_ = Done;
+            break;
+        }
+    }
+}
+
+// ---- Quiescence picker ----------------------------------------------------------
+
+void QuiescencePicker::init(Board& board, const HistoryTable& history, Move hashMove, int depth) {
+    board_ = &board;
+    history_ = &history;
+    hash_ = {Move(hashMove & MoveBits), 0};
+    depth_ = depth < 0 ? depth : 0;
+    stage_ = board.inCheck() ? EvasionHash : HashStage;
+}
+
+ScoredMove* QuiescencePicker::next(int threshold, bool isFirstMove) {
+    Board& b = *board_;
+    for (;;) {
+        switch (stage_) {
+        case HashStage:
+            stage_ = GenerateCaptures;
+            if (legalForeign(b, hash_.move)) {
+                hash_.move |= MoveMark;
+                return &hash_;
+            }
+            break;
+        case GenerateCaptures:
+            captures_.clear();
+            generateCaptures(b, captures_, lastMoveTarget(b));
+            captures_.rewind();
+            stage_ = Captures;
+            break;
+        // Captures in score order; the search applies the exchange threshold.
+        case Captures:
+            while (ScoredMove* item = captures_.next())
+                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
+                    return item;
+            stage_ = GenerateChecks;
+            break;
+        // Quiet checks: all of them at the first quiescence ply, at most one
+        // safe-looking one deeper down.
+        case GenerateChecks:
+            quiets_.clear();
+            if (depth_ == 0) {
+                generateQuietChecks(b, *history_, quiets_);
+            } else if (Move m = findSafeQuietCheck(b, threshold, isFirstMove)) {
+                quiets_.append(m, 0);
+            }
+            quiets_.rewind();
+            stage_ = Checks;
+            break;
+        case Checks:
+            while (ScoredMove* item = quiets_.next())
+                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
+                    return item;
+            stage_ = Done;
+            break;
+        case Done:
+            return nullptr;
+
+        // In check: every legal evasion, captures first, no exchange test.
+        case EvasionHash:
+            stage_ = EvasionGenerateCaptures;
+            if (legalForeign(b, hash_.move)) {
+                hash_.move |= MoveMark;
+                return &hash_;
+            }
+            break;
+        case EvasionGenerateCaptures:
+            captures_.clear();
+            generateEvasionCaptures(b, captures_, lastMoveTarget(b));
+            captures_.rewind();
+            stage_ = EvasionCaptures;
+            break;
+        case EvasionCaptures:
+            while (ScoredMove* item = captures_.next())
+                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
+                    return item;
+            stage_ = EvasionGenerateQuiets;
+            break;
+        case EvasionGenerateQuiets:
+            quiets_.clear();
+            generateQuietEvasions(b, *history_, quiets_);
+            quiets_.rewind();
+            stage_ = EvasionQuiets;
+            break;
+        case EvasionQuiets:
+            while (ScoredMove* item = quiets_.next())
+                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
+                    return item;
+            stage_ = Done;
+            break;
+        }
+    }
+}
+
+}  // namespace NEngine

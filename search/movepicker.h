@@ -1,0 +1,171 @@
+// The staged move picker: hash move, captures split by the exchange test,
+// killer, quiet moves by history, then the deferred losing moves. Each kind
+// of move is generated only when the earlier stages are used up. A variant
+// handles nodes in check (evasions) and another the quiescence search.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+#include "search/history.h"
+#include "search/scoredmove.h"
+
+namespace NEngine {
+
+// A fixed-capacity list of scored moves linked in score order (highest
+// first; among equal scores the move inserted last comes first), or in
+// arrival order for the deferred lists. A run-time limit below the capacity
+// lets the evasion stages share the storage of the main stages. Moves beyond
+// the limit are dropped.
+template <int Capacity>
+class ScoredMoveList {
+public:
+    static constexpr uint16_t End = 0xFFFF;
+
+    void clear(int limit = Capacity) {
+        head_ = tail_ = cursor_ = End;
+        free_ = count_ = 0;
+        limit_ = uint16_t(limit < Capacity ? limit : Capacity);
+    }
+
+    void insert(Move move, int32_t score) {
+        if (free_ >= limit_)
+            return;
+        uint16_t node = free_++;
+        ++count_;
+        nodes_[node].item = {move, score};
+        uint16_t previous = End, current = head_;
+        while (current != End && nodes_[current].item.score > score) {
+            previous = current;
+            current = nodes_[current].next;
+        }
+        nodes_[node].next = current;
+        if (previous == End)
+            head_ = node;
+        else
+            nodes_[previous].next = node;
+        if (current == End)
+            tail_ = node;
+    }
+
+    void append(Move move, int32_t score) {
+        if (free_ >= limit_)
+            return;
+        uint16_t node = free_++;
+        ++count_;
+        nodes_[node] = {{move, score}, End};
+        if (tail_ == End)
+            head_ = node;
+        else
+            nodes_[tail_].next = node;
+        tail_ = node;
+    }
+
+    void rewind() { cursor_ = head_; }
+
+    // The next move in list order, or null at the end.
+    ScoredMove* next() {
+        if (cursor_ == End)
+            return nullptr;
+        ScoredMove* item = &nodes_[cursor_].item;
+        cursor_ = nodes_[cursor_].next;
+        return item;
+    }
+
+    int count() const { return count_; }
+
+private:
+    struct Node {
+        ScoredMove item;
+        uint16_t next;
+    };
+    Node nodes_[Capacity];
+    uint16_t head_ = End, tail_ = End, cursor_ = End, free_ = 0, count_ = 0, limit_ = Capacity;
+};
+
+// List capacities.
+constexpr int CaptureCapacity = 64;
+constexpr int QuietCapacity = 256;
+constexpr int BadCaptureCapacity = 64;
+constexpr int BadQuietCapacity = 128;
+constexpr int EvasionCapacity = 64;
+constexpr int QuiescenceCheckCapacity = 64;
+
+using CaptureList = ScoredMoveList<CaptureCapacity>;
+using QuietList = ScoredMoveList<QuietCapacity>;
+using BadCaptureList = ScoredMoveList<BadCaptureCapacity>;
+using BadQuietList = ScoredMoveList<BadQuietCapacity>;
+
+// Generators, each move scored as it is inserted (see movepicker.cpp).
+// lastTarget is the square the opponent's last move landed on, or -1.
+void generateCaptures(const Board& board, CaptureList& list, int lastTarget);
+template <int N>
+void generateQuiets(const Board& board, const HistoryTable& history, ScoredMoveList<N>& list);
+void generateEvasionCaptures(const Board& board, CaptureList& list, int lastTarget);
+template <int N>
+void generateQuietEvasions(const Board& board, const HistoryTable& history, ScoredMoveList<N>& list);
+template <int N>
+void generateQuietChecks(const Board& board, const HistoryTable& history, ScoredMoveList<N>& list);
+// At most one quiet checking move that looks safe (see movepicker.cpp); 0 for none.
+Move findSafeQuietCheck(const Board& board, int threshold, bool isFirstMove);
+
+// The target square of the move that led to the position, or -1 (none, a
+// null move, or a move made before the position was set up).
+int lastMoveTarget(const Board& board);
+
+class MovePicker {
+public:
+    // Main picker of an inner node (an evasion picker when in check).
+    void init(Board& board, const HistoryTable& history, Move hashMove, Move killer);
+    ScoredMove* next();
+
+private:
+    enum Stage : uint8_t {
+        HashStage, GenerateCaptures, GoodCaptures, KillerStage, GenerateQuiets, GoodQuiets, BadCaptures,
+        BadQuiets, Done,
+        EvasionHash, EvasionGenerateCaptures, EvasionGoodCaptures, EvasionKiller, EvasionGenerateQuiets,
+        EvasionGoodQuiets, EvasionBadCaptures, EvasionBadQuiets,
+    };
+
+    bool skip(Move move) const { return sameMove(move, hash_.move) || sameMove(move, killer_.move); }
+    ScoredMove* marked(ScoredMove* item) {
+        item->move |= MoveMark;
+        return item;
+    }
+
+    Board* board_ = nullptr;
+    const HistoryTable* history_ = nullptr;
+    ScoredMove hash_;
+    ScoredMove killer_;
+    int lastTarget_ = -1;
+    Stage stage_ = Done;
+    // The evasion stages reuse these lists with the evasion capacities.
+    CaptureList captures_;
+    QuietList quiets_;
+    BadCaptureList badCaptures_;
+    BadQuietList badQuiets_;
+};
+
+class QuiescencePicker {
+public:
+    // depth in twentieths of a ply, at most 0.
+    void init(Board& board, const HistoryTable& history, Move hashMove, int depth);
+    ScoredMove* next(int threshold, bool isFirstMove);
+
+private:
+    enum Stage : uint8_t {
+        HashStage, GenerateCaptures, Captures, GenerateChecks, Checks, Done,
+        EvasionHash, EvasionGenerateCaptures, EvasionCaptures, EvasionGenerateQuiets, EvasionQuiets,
+    };
+
+    Board* board_ = nullptr;
+    const HistoryTable* history_ = nullptr;
+    ScoredMove hash_;
+    ScoredMove single_;
+    int depth_ = 0;
+    Stage stage_ = Done;
+    CaptureList captures_;
+    ScoredMoveList<QuiescenceCheckCapacity> quiets_;
+};
+
+}  // namespace NEngine

@@ -1,0 +1,517 @@
+// The node search and the quiescence search.
+#include "search/node.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "board/movegen.h"
+#include "search/movepicker.h"
+#include "search/search.h"
+#include "search/see.h"
+
+namespace NEngine {
+
+namespace {
+
+// Null-move reduction.
+constexpr int NullDepthFewPieces = 3 * OnePly;  // fewer than two pieces
+constexpr int NullDepthManyPieces = 2 * OnePly;
+constexpr int NullReductionBig = 5 * OnePly;
+constexpr int NullReductionNormal = 4 * OnePly;
+constexpr int NullBigAdvantageMargin = 360;
+constexpr int NullBigDepth = 7 * OnePly;
+// Razoring.
+constexpr int RazorMargin = 300;
+constexpr int RazorScoreLimit = MateBound - 1;  // 31935
+// Internal iterative deepening.
+constexpr int IidMinDepth = 4 * OnePly;
+constexpr int IidReduction = 3 * OnePly;
+// Late-move reduction.
+constexpr int LmrMinIteration = 5;  // iterations deeper than this reduce
+constexpr int LmrMinDepth = 3 * OnePly;
+constexpr int LmrAlphaFloor = -32064;
+// Quiescence.
+constexpr int QuiescenceMargin = 250;
+constexpr int LoneMinorMargin = 90;
+
+inline Bound boundOf(int code) { return Bound(code & 3); }
+
+inline bool weakSide(const SideSet& s) {
+    return s.count[Pawn] == 0 && s.count[Rook] == 0 && s.count[Queen] == 0 && s.count[Knight] + s.count[Bishop] < 2;
+}
+
+inline int advantageOf(const Board& b) {
+    return int(b.sides[b.side()].material) - int(b.sides[~b.side()].material);
+}
+
+// The entry of the move that led to the current position.
+inline StateEntry& previousEntry(Board& b) { return b.history[b.ply - 1]; }
+
+inline bool arrivedReduced(const Board& b) {
+    return b.ply > b.setupPly && (b.history[b.ply - 1].flags & ReducedMark);
+}
+
+inline bool isQuietMove(const Board& b, Move m) {
+    Square to = moveTo(m);
+    return !movePromotion(m) && b.typeOn(to) == 0 &&
+           !(b.typeOn(moveFrom(m)) == Pawn && b.enPassant > 0 && to == b.enPassant);
+}
+
+// ceil(depth / 20) for any sign.
+inline int pliesCeil(int depth) { return depth > 0 ? (depth + OnePly - 1) / OnePly : -((-depth) / OnePly); }
+
+inline int toTableScore(int score, int ply) {
+    if (score >= MateBound)
+        return score + ply;
+    if (score <= -MateBound)
+        return score - ply;
+    return score;
+}
+
+inline int fromTableScore(int score, int ply) {
+    if (score >= MateBound)
+        return score - ply;
+    if (score <= -MateBound)
+        return score + ply;
+    return score;
+}
+
+struct ProbeResult {
+    Move hashMove = NullMove;
+    bool extended = false;
+    bool cutoff = false;
+    int score = 0;
+};
+
+// The table probe that may end a node at once.
+ProbeResult probeForCutoff(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV) {
+    ProbeResult result;
+    Board& b = t.board();
+    TableRecord entry;
+    // 1-2. The entry's move and extended flag serve every node.
+    if (!t.search.table().lookup(b.key, entry))
+        return result;
+    result.hashMove = Move(entry.move & MoveBits);
+    result.extended = entry.extended();
+    // 3. PV nodes and bare-king positions are always searched.
+    if (isPV || b.sides[0].material == 0 || b.sides[1].material == 0)
+        return result;
+    // 4-5. Deep enough, with a bound and a non-draw score.
+    int score = fromTableScore(entry.score, ply);
+    if (entry.bound() == BoundNone || entry.depth() < pliesCeil(depth) || ply < 1 || score == 0)
+        return result;
+    // 6. Fail-low.
+    if (entry.bound() == BoundUpper && score <= alpha) {
+        result.cutoff = true;
+        result.score = score;
+        return result;
+    }
+    // 7. Fail-high, unless the stored move would repeat a position, and
+    //    within a reduced line a stored threat sends the parent back to
+    //    full depth.
+    if ((entry.bound() == BoundExact || entry.bound() == BoundLower) && score >= beta && result.hashMove) {
+        if (beta > 0 && repeatsAfter(b, result.hashMove))
+            return result;
+        result.cutoff = true;
+        result.score = (entry.threat() && arrivedReduced(b)) ? beta - 1 : score;
+    }
+    return result;
+}
+
+// Pawn moves worth searching at full depth: captures, promotions, pushes
+// that attack something, and new passed pawns.
+bool keepFullDepth(const Board& b, Move m) {
+    const LookupTables& t = tables();
+    Square from = moveFrom(m), to = moveTo(m);
+    if (b.typeOn(from) != Pawn)
+        return false;
+    if (movePromotion(m) || b.typeOn(to) != 0 || (b.enPassant > 0 && to == b.enPassant))
+        return true;
+    Color us = b.side(), them = ~us;
+    if (t.pawnAttacks[us][to] & b.sides[them].occupied)
+        return true;
+    if (t.passedMask[us][to] & b.pieces(them, Pawn))
+        return false;
+    if (t.frontSpan[us][to] & b.pieces(us, Pawn))
+        return false;
+    return true;
+}
+
+inline void noteSelectiveDepth(ThreadState& t, int ply) {
+    if (ply > t.selectiveDepth)
+        t.selectiveDepth = ply;
+}
+
+}  // namespace
+
+int evaluatePosition(ThreadState& t, int alpha, int beta) {
+    const Board& b = t.board();
+    if (b.status & Checkmate)
+        return -MateScore;
+    if (b.status & DrawnMask)
+        return DrawScore;
+    return t.evaluator.evaluate(alpha, beta);
+}
+
+void updatePrincipalVariation(ThreadState& t, Move move, int ply) {
+    if (ply < 0 || ply >= MaxPly)
+        return;
+    Move* row = t.plies[ply].pv;
+    const Move* child = t.plies[ply + 1].pv;
+    row[ply] = move;
+    row[ply + 1] = NullMove;
+    for (int c = ply + 1; c < MaxPly; ++c) {
+        row[c] = child[c];
+        if (!child[c])
+            break;
+    }
+}
+
+int extensionFor(ThreadState& t, Move move, bool isPV, bool extendedFlag) {
+    const Board& b = t.board();
+    // 1. Checks.
+    int ext = b.inCheck() ? OnePly : 0;
+    // 2. Only the picker's good moves on the principal variation go further.
+    if (!isPV || !(move & MoveMark))
+        return ext;
+    // 3. Promotions, and positions already known to hang on one move.
+    if (movePromotion(move) || extendedFlag)
+        return ext + OnePly;
+    // 4. Recaptures.
+    if (b.ply - b.setupPly >= 2) {
+        const StateEntry& before = b.history[b.ply - 2];
+        if ((before.flags & CaptureMove) && !(before.flags & NullMoveFlag) && moveTo(before.move) == moveTo(move))
+            return ext + OnePly;
+    }
+    return ext;
+}
+
+bool threatConnected(ThreadState& t, Move move) {
+    const LookupTables& tb = tables();
+    Board& b = t.board();
+    if (b.ply <= b.setupPly)
+        return false;
+    const StateEntry& p = previousEntry(b);
+    // 1. Only quiet, non-checking moves of the opponent carry such threats.
+    if ((p.flags & (NullMoveFlag | CaptureMove | GivesCheck)) || movePromotion(p.move))
+        return false;
+    Square from = moveFrom(move), to = moveTo(move);
+    Square pFrom = moveFrom(p.move), pTo = moveTo(p.move);
+    Color us = b.side(), them = ~us;
+    // 2. A king walk in a position full of pieces.
+    const SideSet& own = b.sides[us];
+    if (b.typeOn(from) == King && own.count[Queen] && own.count[Rook] && own.count[Knight] + own.count[Bishop])
+        return true;
+    Bitboard occ = b.occupied();
+    Bitboard sliders = b.pieces(them, Bishop) | b.pieces(them, Rook) | b.pieces(them, Queen);
+    // A line opened through p's origin onto the square: the slider behind
+    // must really see the square.
+    auto opened = [&](Square target) {
+        if (!tb.lineKind[target][pFrom] || (tb.between[target][pFrom] & occ))
+            return false;
+        return sliderBehind(b, occ, sliders, target, pFrom);
+    };
+    // 3-6. The moved piece, or a line it opened, bears on the move's squares.
+    if (pieceReaches(b, to, pTo))
+        return true;
+    if (opened(to))
+        return true;
+    if (pieceReaches(b, from, pTo))
+        return true;
+    if (opened(from))
+        return true;
+    return false;
+}
+
+int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, bool allowNull) {
+    Board& b = t.board();
+    Search& search = t.search;
+    TranspositionTable& table = search.table();
+    HistoryTable& history = search.history();
+    table.prefetch(b.key);
+    noteSelectiveDepth(t, ply);
+
+    // 2. Fresh PV row and killer of the child (done first, so that a parent
+    //    never copies a stale row from a node that returned at once).
+    if (ply < MaxPly) {
+        t.plies[ply].pv[ply] = NullMove;
+        t.plies[ply + 1].killer = {};
+    }
+    // 1. Mate-distance pruning.
+    if (alpha >= MateScore - ply)
+        return alpha;
+    // 3. Draws.
+    if ((b.status & DrawnMask) || b.repetitions > 1)
+        return DrawScore;
+    // 4. A stopped thread or the ply limit.
+    if (t.stopped() || ply > MaxPly)
+        return evaluatePosition(t, alpha, beta);
+    // 5. The horizon.
+    if (depth < 1)
+        return quiesce(t, depth, ply, alpha, beta, isPV, UnknownEval);
+
+    // 6. The table.
+    ProbeResult probe = probeForCutoff(t, depth, ply, alpha, beta, isPV);
+    if (probe.cutoff)
+        return probe.score;
+    Move hashMove = probe.hashMove;
+    bool nodeExtended = probe.extended;
+    const int entryAlpha = alpha;
+    const Color us = b.side();
+    const bool nodeInCheck = b.inCheck();
+    const int advantage = advantageOf(b);
+    bool mateThreat = false, nullFailedLow = false;
+
+    // 7. Null-move reduction: when passing still holds beta, the node is
+    //    searched at a reduced depth.
+    if (!isPV && !nodeInCheck && allowNull && std::abs(beta) < MateBound) {
+        const SideSet& own = b.sides[us];
+        int pieces = own.count[Knight] + own.count[Bishop] + own.count[Rook] + own.count[Queen];
+        int threshold = pieces < 2 ? NullDepthFewPieces : NullDepthManyPieces;
+        if (depth > threshold && !weakSide(own)) {
+            int nullDepth = (beta + NullBigAdvantageMargin < advantage && depth > NullBigDepth)
+                                ? depth - NullReductionBig
+                                : depth - NullReductionNormal;
+            nullDepth = std::max(nullDepth, 1);
+            makeNullMove(b);
+            int nullScore = -searchNode(t, nullDepth, ply + 1, -beta, 1 - beta, false, false);
+            unmakeNullMove(b);
+            if (nullScore >= beta) {
+                depth = nullDepth;
+            } else {
+                if (nullScore <= -MateBound) {
+                    if (arrivedReduced(b))
+                        return beta - 1;
+                    mateThreat = true;
+                }
+                nullFailedLow = true;
+            }
+        }
+    }
+
+    // 8. Razoring: hopeless positions near the horizon go to quiescence.
+    if (!isPV && !nodeInCheck && alpha >= -RazorScoreLimit && alpha <= RazorScoreLimit && depth <= OnePly &&
+        ply >= 2) {
+        int e = evaluatePosition(t, alpha, beta);
+        if (alpha - std::max(e, advantage) - RazorMargin > 0)
+            return quiesce(t, depth, ply, alpha, beta, false, e);
+    }
+
+    // 9. Internal iterative deepening finds a move to try first.
+    if (!hashMove && depth >= IidMinDepth) {
+        searchNode(t, depth - IidReduction, ply, alpha, beta, isPV, true);
+        TableRecord entry;
+        if (table.lookup(b.key, entry)) {
+            hashMove = Move(entry.move & MoveBits);
+            nodeExtended = entry.extended();
+        }
+    }
+
+    // 10. The move loop.
+    int bestScore = -InfiniteScore;
+    Move bestMove = NullMove;
+    bool bestTactical = false;
+    int searched = 0, raisedCount = 0, lastRaiseExt = 0;
+    bool exhausted = false;
+    MovePicker picker;
+    picker.init(b, history, hashMove, t.plies[ply].killer.move);
+
+    // 11.
+    while (alpha < beta) {
+        if (search.pollStop(t))
+            break;
+        ScoredMove* item = picker.next();
+        if (!item) {
+            exhausted = true;
+            break;
+        }
+        const Move move = item->move;
+        const bool fullDepth = keepFullDepth(b, move);
+        makeMove(b, move);
+        t.countMove();
+        StateEntry& entry = previousEntry(b);
+        const bool givesCheck = b.inCheck();
+        const bool tactical = (entry.flags & CaptureMove) || givesCheck;
+        int score, appliedExt;
+
+        if (searched == 0) {
+            appliedExt = extensionFor(t, move, isPV, nodeExtended);
+            score = -searchNode(t, depth - OnePly + appliedExt, ply + 1, -beta, -alpha, isPV, allowNull);
+        } else {
+            int checkExt = givesCheck ? OnePly : 0;
+            appliedExt = checkExt;
+            int reduction = 0;
+            if (!nodeInCheck && !fullDepth && t.iterationDepth() > LmrMinIteration && depth >= LmrMinDepth &&
+                alpha > LmrAlphaFloor && !(entry.flags & (CaptureMove | CastleMove)) && !movePromotion(move) &&
+                !givesCheck) {
+                const HistoryEntry& h = history.entry(us, moveFrom(move), moveTo(move));
+                if (4 * uint64_t(h.good.load(std::memory_order_relaxed)) <= h.bad.load(std::memory_order_relaxed))
+                    reduction = OnePly;
+            }
+            if (reduction)
+                entry.flags |= ReducedMark;
+            score = -searchNode(t, depth - OnePly + checkExt - reduction, ply + 1, -alpha - 1, -alpha, false, allowNull);
+            entry.flags &= ~ReducedMark;
+            if (!t.stopped() && score > alpha && reduction)
+                score = -searchNode(t, depth - OnePly + checkExt, ply + 1, -alpha - 1, -alpha, false, allowNull);
+            if (!t.stopped() && score > alpha && score < beta && isPV) {
+                appliedExt = extensionFor(t, move, true, nodeExtended);
+                score = -searchNode(t, depth - OnePly + appliedExt, ply + 1, -beta, -alpha, true, allowNull);
+            }
+        }
+        unmakeMove(b, move);
+        ++searched;
+        if (t.stopped())
+            continue;
+
+        if (isPV && score > entryAlpha) {
+            ++raisedCount;
+            lastRaiseExt = appliedExt;
+        }
+        HistoryEntry& h = history.entry(us, moveFrom(move), moveTo(move));
+        if (score <= bestScore) {
+            HistoryTable::addBad(h);
+            continue;
+        }
+        bestScore = score;
+        HistoryTable::addGood(h);
+        bestMove = move;
+        bestTactical = tactical;
+        if (score <= alpha)
+            continue;
+        if (isQuietMove(b, move))
+            t.plies[ply].killer = *item;
+        alpha = score;
+        if (isPV && ply < MaxPly)
+            updatePrincipalVariation(t, move, ply);
+    }
+
+    // 12. A stopped search stores nothing.
+    if (t.stopped())
+        return bestScore;
+
+    // 13. No legal move: checkmate or stalemate.
+    if (searched == 0) {
+        if (b.status && !(b.status & Checkmate) && !(b.status & DrawnMask))
+            b.status |= (b.status & InCheck) ? Checkmate : Stalemate;
+        bestScore = evaluatePosition(t, alpha, beta);
+        if (b.status & Checkmate)
+            bestScore += ply;
+    }
+
+    // 14. A single move raised alpha and all others failed: look one ply deeper at it.
+    if (isPV && !nodeExtended && raisedCount == 1 && exhausted) {
+        nodeExtended = true;
+        makeMove(b, bestMove);
+        t.countMove();
+        int score = -searchNode(t, depth + lastRaiseExt, ply + 1, -beta, -entryAlpha, isPV, true);
+        unmakeMove(b, bestMove);
+        if (!t.stopped()) {
+            bestScore = score;
+            if (score > entryAlpha) {
+                alpha = score;
+                if (ply < MaxPly)
+                    updatePrincipalVariation(t, bestMove, ply);
+            }
+        }
+    }
+
+    // 15. History credit and the threat test.
+    bool threat = false;
+    if (bestMove) {
+        HistoryTable::addScore(history.entry(us, moveFrom(bestMove), moveTo(bestMove)), depth / OnePly);
+        if (!t.stopped() && !bestTactical) {
+            threat = mateThreat || (bestScore >= beta && nullFailedLow && threatConnected(t, bestMove));
+            if (threat && arrivedReduced(b))
+                return beta - 1;
+        }
+    }
+
+    // 16. Store.
+    if (b.repetitions < 2) {
+        int bound;
+        if (bestScore == 0)
+            bound = BoundNone;
+        else if (bestScore > entryAlpha && bestMove)
+            bound = bestScore >= beta ? BoundLower : BoundExact;
+        else
+            bound = BoundUpper;
+        table.store(b.key, toTableScore(bestScore, ply), depth / OnePly, bound, bestMove, threat, nodeExtended, isPV);
+    }
+    return bestScore;
+}
+
+int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, int staticEval) {
+    Board& b = t.board();
+    Search& search = t.search;
+    search.table().prefetch(b.key);
+    noteSelectiveDepth(t, ply);
+
+    // 1-2. Mate distance, draws, stop and the ply limit.
+    if (alpha >= MateScore - ply)
+        return alpha;
+    if ((b.status & DrawnMask) || b.repetitions > 1 || t.stopped() || ply > MaxPly)
+        return DrawScore;
+    // 3. The table.
+    ProbeResult probe = probeForCutoff(t, depth, ply, alpha, beta, isPV);
+    if (probe.cutoff)
+        return probe.score;
+    Move hashMove = probe.hashMove;
+
+    // 4-7. Stand pat (not in check).
+    int bestScore = -InfiniteScore, margin = 0, standPat = -InfiniteScore;
+    Move bestMove = NullMove;
+    const bool inCheck = b.inCheck();
+    if (!inCheck) {
+        if (hashMove && depth < 0 && isQuietMove(b, hashMove))
+            hashMove = NullMove;
+        standPat = staticEval != UnknownEval ? staticEval : evaluatePosition(t, alpha, beta);
+        if (standPat >= beta)
+            return standPat;
+        margin = alpha - std::max(advantageOf(b), standPat) - QuiescenceMargin;
+        if (margin > LoneMinorMargin && weakSide(b.sides[b.side()]))
+            margin = LoneMinorMargin;
+        bestScore = standPat;
+        alpha = std::max(alpha, standPat);
+    }
+
+    // 8-9. Captures (and checks) that can still reach alpha.
+    int threshold = std::min(margin, 0);
+    QuiescencePicker picker;
+    picker.init(b, search.history(), hashMove, depth);
+    int searched = 0;
+    while (alpha < beta) {
+        if (search.pollStop(t))
+            break;
+        ScoredMove* item = picker.next(threshold, searched == 0);
+        if (!item)
+            break;
+        const Move move = item->move;
+        if (!(inCheck && searched == 0) && !(move & MoveMark) && !seeAtLeast(b, move, threshold))
+            continue;
+        makeMove(b, move);
+        t.countMove();
+        int childDepth = b.inCheck() ? depth : depth - OnePly;
+        int score = -quiesce(t, childDepth, ply + 1, -beta, -alpha, isPV, UnknownEval);
+        unmakeMove(b, move);
+        if (score > -MateBound)
+            threshold = margin;
+        if (!t.stopped() && score > bestScore) {
+            bestMove = move;
+            bestScore = score;
+            alpha = std::max(alpha, score);
+        }
+        ++searched;
+    }
+
+    // 10-13.
+    if (t.stopped())
+        return bestScore;
+    if (searched == 0)
+        bestScore = inCheck ? -MateScore + ply : standPat;
+    if (bestMove && b.repetitions < 2)
+        search.table().storeMoveOnly(b.key, bestMove, isPV);
+    return bestScore;
+}
+
+}  // namespace NEngine
