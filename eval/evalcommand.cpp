@@ -1,0 +1,125 @@
+// "quillon eval [FEN]": the static evaluation of one position with its terms.
+#include "eval/evalcommand.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "board/board.h"
+#include "eval/endgame.h"
+#include "eval/evalbench.h"
+#include "eval/evalterms.h"
+#include "eval/evaluator.h"
+
+namespace NEngine {
+namespace {
+
+constexpr int DefaultBenchPositions = 4000;
+constexpr int MaxBenchPositions = 1000000;
+constexpr int BenchWarmPasses = 25;
+
+const char* stageName(GameStage s) {
+    switch (s) {
+    case GameStage::Opening: return "opening";
+    case GameStage::Endgame: return "endgame";
+    default: return "middlegame";
+    }
+}
+
+void printRow(const char* name, const ScoreTriple& t, const EvalParameters& p, GameStage stage, int weight) {
+    std::printf("  %-22s %7d %7d %7d %9d\n", name, t.common, t.mg, t.eg, blendScore(p, t, stage, weight));
+}
+
+int runBench(std::string_view arguments) {
+    int count = DefaultBenchPositions;
+    if (!arguments.empty()) {
+        std::string text(arguments);
+        char* end = nullptr;
+        long n = std::strtol(text.c_str(), &end, 10);
+        if (end == text.c_str() || *end != '\0' || n < 1 || n > MaxBenchPositions) {
+            std::fprintf(stderr, "quillon eval --bench: position count must be 1 to %d\n", MaxBenchPositions);
+            return 2;
+        }
+        count = int(n);
+    }
+    const EvalBenchResult r = runEvalBench(count, BenchWarmPasses);
+    const double cold = r.coldSeconds > 0 ? r.positions / r.coldSeconds : 0;
+    const double warm = r.warmSeconds > 0 ? r.warmEvaluations / r.warmSeconds : 0;
+    std::printf("Positions: %d (seeded random playouts)\n", r.positions);
+    std::printf("First pass (empty pawn hash): %.0f evaluations/s\n", cold);
+    std::printf("Later passes (%lld evaluations): %.0f evaluations/s\n", static_cast<long long>(r.warmEvaluations),
+                warm);
+    std::printf("Checksum: %lld\n", static_cast<long long>(r.checksum));
+    return 0;
+}
+
+}  // namespace
+
+int runEvalCommand(const std::string& fen) {
+    initBoardTables();
+    buildEndgameRegistry();
+
+    constexpr std::string_view BenchFlag = "--bench";
+    const std::string_view text(fen);
+    if (text.substr(0, BenchFlag.size()) == BenchFlag &&
+        (text.size() == BenchFlag.size() || text[BenchFlag.size()] == ' ')) {
+        std::string_view rest = text.substr(BenchFlag.size());
+        while (!rest.empty() && rest.front() == ' ')
+            rest.remove_prefix(1);
+        return runBench(rest);
+    }
+
+    BoardWithStack position;
+    Board& board = position.board;
+    if (!parseFen(fen, board)) {
+        std::fprintf(stderr, "quillon eval: illegal or malformed position: %s\n", fen.c_str());
+        return 2;
+    }
+
+    Evaluator evaluator;
+    evaluator.setBoard(&board);
+    EvalBreakdown b;
+    evaluator.evaluateTraced(b);
+    const bool whiteToMove = board.side() == White;
+    std::printf("Position: %s\n", writeFen(board).c_str());
+    std::printf("Side to move: %s\n", whiteToMove ? "white" : "black");
+
+    if (b.mated || b.drawn) {
+        std::printf("%s: no evaluation needed\n", b.mated ? "Checkmate" : "Drawn position");
+        const int side = b.mated ? -MateScore : DrawScore;
+        std::printf("Evaluation (side to move): %d\n", side);
+        std::printf("Evaluation: %d (white side)\n", whiteToMove ? side : -side);
+        return 0;
+    }
+    if (b.endgameVerdict) {
+        std::printf("Endgame evaluator applies: %d (white side); the general terms are not used\n", b.verdictScore);
+        std::printf("Evaluation (side to move): %d\n", b.sideScore);
+        std::printf("Evaluation: %d (white side)\n", b.whiteScore);
+        return 0;
+    }
+
+    const EvalParameters& p = evaluator.parameters();
+    std::printf("Stage: %s (non-pawn material %d, middlegame weight %d/%d)\n", stageName(b.stage),
+                b.nonPawnMaterial, b.weight, p.phaseRange);
+    std::printf("Terms, White minus Black:\n");
+    std::printf("  %-22s %7s %7s %7s %9s\n", "term", "common", "middle", "end", "blended");
+    ScoreTriple total;
+    const struct {
+        const char* name;
+        const ScoreTriple& value;
+    } rows[] = {
+        {"material", b.material},       {"imbalance", b.imbalance},       {"piece-square", b.pieceSquare},
+        {"pawns and shelter", b.pawns}, {"pieces", b.pieces},             {"king safety", b.kingSafety},
+        {"threats", b.threats},         {"passed pawns", b.passedPawns},
+    };
+    for (const auto& row : rows) {
+        printRow(row.name, row.value, p, b.stage, b.weight);
+        total += row.value;
+    }
+    printRow("total", total, p, b.stage, b.weight);
+    std::printf("Evaluation (side to move): %d\n", b.sideScore);
+    std::printf("Evaluation: %d (white side)\n", b.whiteScore);
+    return 0;
+}
+
+}  // namespace NEngine
