@@ -1,0 +1,203 @@
+// Whole UCI sessions through the engine binary over pipes.
+#include <gtest/gtest.h>
+
+#include "session.h"
+
+using namespace NEngineTest;
+
+namespace {
+
+class UciSession : public Session {
+protected:
+    void handshake() {
+        send("uci\n");
+        waitFor("uciok");
+    }
+    // The lines of one search up to its "bestmove", which is returned.
+    std::string bestMove(std::vector<std::string>* info = nullptr, int timeoutMs = 30000) {
+        return waitFor("bestmove", info, timeoutMs);
+    }
+};
+
+}  // namespace
+
+TEST_F(UciSession, HandshakeAndReady) {
+    send("uci\n");
+    const std::vector<std::string> expected = {
+        "id name Quillon",
+        "id author Vantrell",
+        "option name Hash type spin min 1 max 1024 default 256",
+        "option name Threads type spin min 1 max 8 default 1",
+        "uciok",
+    };
+    for (const std::string& text : expected)
+        EXPECT_EQ(line(), text);
+    send("isready\n");
+    EXPECT_EQ(line(), "readyok");
+    // "stop" without a search and unknown or capitalised words write nothing.
+    send("stop\nQuit\ndebug on\nregister later\n \r\nisready\n");
+    EXPECT_EQ(line(), "readyok");
+    send("quit\n");
+    EXPECT_EQ(engine->waitExit(), 0);
+}
+
+TEST_F(UciSession, PositionForms) {
+    handshake();
+    send("position startpos moves e2e4 e7e5\n");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. e4 e5\n*\n\n");
+
+    // Without "moves" the first move word is skipped unread; e7e5 is then
+    // illegal for White and skipped too.
+    send("position startpos e2e4 e7e5\n");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n*\n\n");
+
+    // "fen" with nothing after it, and a word that cannot be a move, leave
+    // the position alone.
+    send("position startpos moves d2d4\nposition fen\nposition startpos moves e2e4 hello\n");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. d4 *\n\n");
+
+    // A well-formed but illegal move is skipped and the rest are played.
+    send("position startpos moves e2e5 e2e4 e7e5 g1f3\n");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. e4 e5\n2. Nf3 *\n\n");
+
+    const std::string fen = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1";
+    send("position fen " + fen + " moves e2e4 e8d7\n");
+    EXPECT_EQ(savedGame(), "[SetUp \"1\"] \n[FEN \"" + fen + "\"]\n[Result \"*\"]\n1. e4 Kd7\n*\n\n");
+
+    // A rejected FEN keeps the previous position.
+    send("position fen 4k3/8/8/8/8/8/4R3/4K3 w - - 0 1\n");
+    EXPECT_EQ(savedGame(), "[SetUp \"1\"] \n[FEN \"" + fen + "\"]\n[Result \"*\"]\n1. e4 Kd7\n*\n\n");
+
+    // Any other first word stands for the start position and is skipped
+    // together with the word after it.
+    send("position current moves e2e4 d7d5\n");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. e4 d5\n*\n\n");
+}
+
+TEST_F(UciSession, GoWithDepth) {
+    handshake();
+    send("position startpos moves e2e4\ngo depth 3\n");
+    std::vector<std::string> info;
+    const std::string best = bestMove(&info);
+    ASSERT_FALSE(info.empty());
+    EXPECT_TRUE(startsWith(info.back(), "info depth 3 seldepth ")) << info.back();
+    for (const std::string& l : info) {
+        EXPECT_TRUE(startsWith(l, "info depth ")) << l;
+        EXPECT_NE(l.find(" score cp "), std::string::npos) << l;
+        EXPECT_NE(l.find(" nodes "), std::string::npos) << l;
+        EXPECT_NE(l.find(" pv "), std::string::npos) << l;
+    }
+    // The move is Black's and is played on the engine's board.
+    ASSERT_EQ(best.size(), 13u) << best;
+    send("saveboard game.pgn\n");
+    sync();
+    EXPECT_NE(dir.read("game.pgn").find("1. e4 "), std::string::npos);
+
+    // A depth below 2 searches to depth 2.
+    send("position startpos\ngo depth 1\n");
+    info.clear();
+    bestMove(&info);
+    ASSERT_FALSE(info.empty());
+    EXPECT_TRUE(startsWith(info.back(), "info depth 2 ")) << info.back();
+}
+
+TEST_F(UciSession, GoWithClocksAndMoveTime) {
+    handshake();
+    send("position startpos\ngo wtime 3000 btime 3000\n");
+    EXPECT_TRUE(startsWith(bestMove(), "bestmove "));
+    send("position startpos moves e2e4\ngo wtime 60000 btime 1000 movestogo 30\n");
+    EXPECT_TRUE(startsWith(bestMove(), "bestmove "));
+    send("position startpos\ngo movetime 50\n");
+    std::string best = bestMove();
+    EXPECT_NE(best, "bestmove null");
+    // Limits persist: a bare "go" uses the last fixed move time.
+    send("position startpos\ngo\n");
+    EXPECT_NE(bestMove(), "bestmove null");
+}
+
+TEST_F(UciSession, InfiniteEndsOnStopInTheSameWrite) {
+    handshake();
+    send("position startpos\ngo infinite\nstop\n");
+    std::string best = bestMove(nullptr, 10000);
+    EXPECT_TRUE(startsWith(best, "bestmove ")) << best;
+    EXPECT_NE(best, "bestmove null");
+    // The "stop" was consumed by the search: nothing more follows it.
+    EXPECT_TRUE(sync().empty());
+}
+
+TEST_F(UciSession, InfiniteIsStoppedLater) {
+    handshake();
+    send("position startpos\ngo wtime 1000 infinite 5\n");
+    std::vector<std::string> info;
+    std::string found;
+    ASSERT_TRUE(engine->readUntilPrefix("info depth 4", found, &info, 20000));
+    // Root-move progress lines come while analysing.
+    bool progress = false;
+    for (const std::string& l : info)
+        progress = progress || startsWith(l, "info currmove ");
+    EXPECT_TRUE(progress);
+    send(".\n");
+    send("stop\n");
+    EXPECT_NE(bestMove(), "bestmove null");
+}
+
+TEST_F(UciSession, CommandsDuringASearchRunAfterItInOrder) {
+    handshake();
+    send("position startpos\ngo infinite\nisready\nping 7\nposition startpos moves e2e4\n");
+    std::vector<std::string> before;
+    std::string best = bestMove(&before);
+    EXPECT_NE(best, "bestmove null");
+    EXPECT_EQ(line(), "readyok");
+    EXPECT_EQ(line(), "pong 7");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. e4 *\n\n");
+}
+
+TEST_F(UciSession, QuitDuringASearchAnswersThenLeaves) {
+    handshake();
+    send("position startpos\ngo infinite\nisready\nquit\n");
+    EXPECT_TRUE(startsWith(bestMove(), "bestmove "));
+    // The queued "isready" is dropped with the program.
+    EXPECT_EQ(engine->waitExit(), 0);
+    for (const std::string& l : engine->transcript())
+        EXPECT_NE(l, "readyok");
+}
+
+TEST_F(UciSession, EndOfInputEndsTheProgram) {
+    handshake();
+    engine->closeInput();
+    EXPECT_EQ(engine->waitExit(), 0);
+}
+
+TEST_F(UciSession, PositionsWithoutMovesAndForcedMoves) {
+    handshake();
+    // Black is mated: no move.
+    send("position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3\n");
+    EXPECT_EQ(bestMove(), "bestmove null");
+    // Stalemate: no move.
+    send("position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3\n");
+    EXPECT_EQ(bestMove(), "bestmove null");
+    // A single legal move is played.
+    send("position fen k7/8/2K5/1Q6/8/8/8/8 b - - 0 1\ngo wtime 10000 btime 10000\n");
+    EXPECT_EQ(bestMove(), "bestmove a8a7");
+    // A mate in one is found and reported as such.
+    send("position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1\ngo depth 4\n");
+    std::vector<std::string> info;
+    EXPECT_EQ(bestMove(&info), "bestmove a1a8");
+    ASSERT_FALSE(info.empty());
+    EXPECT_NE(info.back().find(" score mate 1 "), std::string::npos) << info.back();
+}
+
+TEST_F(UciSession, SetOptionGroups) {
+    handshake();
+    send("setoption name Hash value 16 name Threads value 2\nisready\n");
+    EXPECT_EQ(line(), "readyok");
+    send("position startpos\ngo depth 4\n");
+    EXPECT_NE(bestMove(), "bestmove null");
+    // Out-of-range values are held to the advertised limits.
+    send("setoption name Threads value 20\nsetoption name Hash value 99999999\nisready\n");
+    EXPECT_EQ(line(), "readyok");
+    send("go depth 3\n");
+    EXPECT_NE(bestMove(), "bestmove null");
+    send("setoption name Hash value 0\nsetoption name Hash\nucinewgame\nisready\n");
+    EXPECT_EQ(line(), "readyok");
+}
