@@ -76,9 +76,11 @@ struct EvalBreakdown {
 
 class Evaluator {
 public:
-    // The pawn hash gets `pawnHashEntries` entries (a power of two, or 0 for
-    // none); the engine always uses the default.
-    explicit Evaluator(size_t pawnHashEntries = PawnHashDefaultEntries);
+    // The engine's evaluator: a pawn hash of 262,144 entries.
+    Evaluator() : Evaluator(size_t(PawnHashDefaultEntries)) {}
+    // A pawn hash of `pawnHashEntries` entries (rounded down to a power of
+    // two; 0 for none, every call then computes the pawn structure).
+    explicit Evaluator(size_t pawnHashEntries);
 
     // The thread's current position; the evaluator reads it on every call.
     void setBoard(Board* board) { board_ = board; }

@@ -53,8 +53,11 @@ ScoreTriple pawnStructure(const Board& board, Color c, Bitboard& passed) {
         const int file = fileOf(s), rank = rankOf(s);
         const int rr = relativeRank(c, s);
         const Bitboard bit = squareBit(s);
-        // Pawns never stand on their first or last rank in accepted positions.
+        // Pawns never stand on their first or last rank in accepted positions;
+        // should one ever get here, it is skipped rather than stepped off the board.
         assert(rr >= 1 && rr <= 6);
+        if (rr < 1 || rr > 6)
+            continue;
 
         // 1. Doubled pawns, once per file.
         if (!(filesSeen & (1 << file))) {
