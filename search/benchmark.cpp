@@ -57,7 +57,15 @@ const char* const BenchPositions[] = {
     "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",
 };
 
+constexpr int BenchPositionCount = int(sizeof(BenchPositions) / sizeof(BenchPositions[0]));
+
 }  // namespace
+
+int benchmarkPositionCount() { return BenchPositionCount; }
+
+const char* benchmarkPosition(int index) {
+    return index >= 0 && index < BenchPositionCount ? BenchPositions[index] : "";
+}
 
 int runBenchmark(int argc, char** argv) {
     int depth = DefaultBenchDepth;
@@ -74,7 +82,7 @@ int runBenchmark(int argc, char** argv) {
     Search search(BenchHashMegabytes);
     uint64_t totalNodes = 0;
     int index = 0;
-    const int count = int(sizeof(BenchPositions) / sizeof(BenchPositions[0]));
+    const int count = BenchPositionCount;
     auto start = std::chrono::steady_clock::now();
     for (const char* fen : BenchPositions) {
         ++index;

@@ -7,4 +7,8 @@ namespace NEngine {
 // argv holds the arguments after "bench".
 int runBenchmark(int argc, char** argv);
 
+// The benchmark's positions (FEN), for tests and tools.
+int benchmarkPositionCount();
+const char* benchmarkPosition(int index);
+
 }  // namespace NEngine

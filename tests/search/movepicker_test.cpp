@@ -1,0 +1,237 @@
+// The staged move picker: completeness against the list generator, stage
+// order, marks and promotions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "board/board.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/tables.h"
+#include "search/history.h"
+#include "search/movepicker.h"
+#include "search/see.h"
+
+namespace NEngine {
+namespace {
+
+class PickerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { initBoardTables(); }
+    void SetUp() override { history_->clear(); }
+
+    Board& setup(const char* fen) {
+        holder_ = std::make_unique<BoardWithStack>();
+        EXPECT_TRUE(parseFen(fen, holder_->board)) << fen;
+        return holder_->board;
+    }
+
+    std::vector<Move> pickAll(Board& b, Move hash, Move killer) {
+        auto picker = std::make_unique<MovePicker>();
+        picker->init(b, *history_, hash, killer);
+        std::vector<Move> out;
+        while (ScoredMove* item = picker->next()) {
+            out.push_back(item->move);
+            if (out.size() > 300)
+                break;
+        }
+        return out;
+    }
+
+    // Legal moves the picker must produce: all but rook and bishop
+    // promotions, and knight promotions only when the knight checks.
+    std::set<Move> expectedMoves(Board& b) {
+        MoveList list;
+        generateAll(b, list);
+        std::set<Move> expected;
+        Square enemyKing = b.kingSquare[~b.side()];
+        list.forEach([&](Move m) {
+            if (!isLegal(b, m))
+                return;
+            int promo = movePromotion(m);
+            if (promo == Rook || promo == Bishop)
+                return;
+            if (promo == Knight && !(tables().knightAttacks[moveTo(m)] & squareBit(enemyKing)))
+                return;
+            expected.insert(m);
+        });
+        return expected;
+    }
+
+    std::unique_ptr<BoardWithStack> holder_;
+    std::unique_ptr<HistoryTable> history_ = std::make_unique<HistoryTable>();
+};
+
+const char* const CompletenessPositions[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    // In check (single, double, by a pawn that can be taken en passant).
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q2/PPPBBPPP/R2qK2R w KQkq - 0 1",
+    "4k3/8/8/8/1b6/8/3N4/r3K3 w - - 0 1",
+    "8/8/8/2k5/3Pp3/8/8/4K3 b - d3 0 1",
+    "8/8/8/8/k2Pp2Q/8/8/3K4 b - d3 0 1",
+    "4k3/8/5N2/8/8/8/8/4R1K1 b - - 0 1",
+    // Promotions, with and without a checking knight promotion.
+    "2r1r3/1P6/8/8/8/8/6k1/K7 w - - 0 1",
+    "8/3P2k1/8/8/8/8/8/K7 w - - 0 1",
+    "8/1P1k4/8/8/8/8/8/K7 w - - 0 1",
+};
+
+TEST_F(PickerTest, ProducesEveryLegalMoveOnce) {
+    for (const char* fen : CompletenessPositions) {
+        Board& b = setup(fen);
+        std::set<Move> expected = expectedMoves(b);
+        // Try with no hints, and with a legal hash move and killer.
+        std::vector<Move> legal(expected.begin(), expected.end());
+        Move hash = legal.empty() ? NullMove : legal.front();
+        Move killer = legal.empty() ? NullMove : legal.back();
+        for (int variant = 0; variant < 3; ++variant) {
+            Move h = variant >= 1 ? hash : NullMove;
+            Move k = variant == 2 ? killer : NullMove;
+            std::vector<Move> got = pickAll(b, h, k);
+            std::multiset<Move> plain;
+            for (Move m : got)
+                plain.insert(Move(m & MoveBits));
+            EXPECT_EQ(plain.size(), expected.size()) << fen << " variant " << variant;
+            for (Move m : expected)
+                EXPECT_EQ(plain.count(m), 1u) << fen << " missing or repeated " << moveToText(m, false);
+            for (Move m : plain)
+                EXPECT_TRUE(expected.count(m)) << fen << " unexpected " << moveToText(m, false);
+        }
+    }
+}
+
+TEST_F(PickerTest, ForeignMovesThatAreIllegalAreDropped) {
+    Board& b = setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    // e2e5 is no move here, e7e5 is Black's; neither may come out.
+    std::vector<Move> got = pickAll(b, parseCoordinate("e2e5"), parseCoordinate("e7e5"));
+    EXPECT_EQ(got.size(), 20u);
+}
+
+TEST_F(PickerTest, HashMoveEqualToKillerComesOnce) {
+    Board& b = setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    Move e4 = parseCoordinate("e2e4");
+    std::vector<Move> got = pickAll(b, e4, e4);
+    ASSERT_EQ(got.size(), 20u);
+    EXPECT_TRUE(sameMove(got[0], e4));
+    EXPECT_TRUE(got[0] & MoveMark);
+    EXPECT_EQ(std::count_if(got.begin(), got.end(), [&](Move m) { return sameMove(m, e4); }), 1);
+}
+
+TEST_F(PickerTest, KillerComesAfterGoodCapturesBeforeQuiets) {
+    // White can take the free d5 pawn; the killer Ng1f3 comes right after it.
+    Board& b = setup("4k3/8/8/3p4/4P3/8/8/4K1N1 w - - 0 1");
+    Move killer = parseCoordinate("g1f3");
+    std::vector<Move> got = pickAll(b, NullMove, killer);
+    ASSERT_GE(got.size(), 3u);
+    EXPECT_TRUE(sameMove(got[0], parseCoordinate("e4d5")));
+    EXPECT_TRUE(sameMove(got[1], killer));
+    EXPECT_TRUE(got[1] & MoveMark);
+}
+
+TEST_F(PickerTest, LosingCaptureComesAfterAllSafeQuietMoves) {
+    // Qxd5 loses the queen to c6xd5.
+    Board& b = setup("4k3/8/2p5/3p4/8/8/3Q4/4K3 w - - 0 1");
+    std::vector<Move> got = pickAll(b, NullMove, NullMove);
+    Move losing = parseCoordinate("d2d5");
+    auto at = std::find_if(got.begin(), got.end(), [&](Move m) { return sameMove(m, losing); });
+    ASSERT_NE(at, got.end());
+    EXPECT_FALSE(*at & MoveMark);
+    for (auto it = got.begin(); it != at; ++it)
+        EXPECT_TRUE(*it & MoveMark) << moveToText(Move(*it & MoveBits), false);
+    // Every safe quiet move precedes it.
+    for (auto it = at + 1; it != got.end(); ++it) {
+        Move m = Move(*it & MoveBits);
+        EXPECT_FALSE(seeAtLeast(b, m, 0)) << moveToText(m, false);
+    }
+}
+
+TEST_F(PickerTest, EqualHistoryScoresComeInReverseGenerationOrder) {
+    Board& b = setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    std::vector<Move> got = pickAll(b, NullMove, NullMove);
+    ASSERT_EQ(got.size(), 20u);
+    const char* order[] = {"g1h3", "g1f3", "b1c3", "b1a3", "h2h4", "h2h3"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(sameMove(got[i], parseCoordinate(order[i]))) << i << " " << moveToText(got[i] & MoveBits, false);
+    EXPECT_TRUE(sameMove(got.back(), parseCoordinate("a2a3")));
+}
+
+TEST_F(PickerTest, HistoryOrdersQuietMoves) {
+    Board& b = setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    HistoryEntry& e = history_->entry(White, moveFrom(parseCoordinate("d2d4")), moveTo(parseCoordinate("d2d4")));
+    HistoryTable::addScore(e, 50);
+    HistoryTable::addGood(e);
+    EXPECT_EQ(history_->quietScore(White, 11, 27), 50 * 1 / (1 + 0 + 1));
+    std::vector<Move> got = pickAll(b, NullMove, NullMove);
+    EXPECT_TRUE(sameMove(got[0], parseCoordinate("d2d4")));
+}
+
+TEST_F(PickerTest, PromotionsInTheQuiescencePicker) {
+    // b7-b8: queen always; the knight only where it checks (king on d7 is hit from b8? no: c6/a6/d7 are).
+    Board& b = setup("8/1P1k4/8/8/8/8/8/K7 w - - 0 1");
+    auto q = std::make_unique<QuiescencePicker>();
+    q->init(b, *history_, NullMove, 0);
+    std::set<Move> got;
+    while (ScoredMove* item = q->next(0, true))
+        got.insert(Move(item->move & MoveBits));
+    EXPECT_TRUE(got.count(composeMove(49, 57, Queen)));
+    EXPECT_TRUE(got.count(composeMove(49, 57, Knight)));  // Nb8 checks d7
+    EXPECT_FALSE(got.count(composeMove(49, 57, Rook)));
+    EXPECT_FALSE(got.count(composeMove(49, 57, Bishop)));
+
+    Board& c = setup("8/1P4k1/8/8/8/8/8/K7 w - - 0 1");
+    q->init(c, *history_, NullMove, -20);
+    got.clear();
+    while (ScoredMove* item = q->next(0, true))
+        got.insert(Move(item->move & MoveBits));
+    EXPECT_TRUE(got.count(composeMove(49, 57, Queen)));
+    EXPECT_FALSE(got.count(composeMove(49, 57, Knight)));
+}
+
+TEST_F(PickerTest, QuiescenceInCheckGivesEveryEvasion) {
+    Board& b = setup("4k3/8/8/8/1b6/8/3N4/r3K3 w - - 0 1");
+    auto q = std::make_unique<QuiescencePicker>();
+    q->init(b, *history_, NullMove, -40);
+    std::set<Move> got;
+    while (ScoredMove* item = q->next(0, true))
+        got.insert(Move(item->move & MoveBits));
+    EXPECT_EQ(got, expectedMoves(b));
+}
+
+TEST_F(PickerTest, QuietChecksAtTheFirstQuiescencePly) {
+    // Rooks and the queen can check in several ways; no captures exist.
+    Board& b = setup("4k3/8/8/8/8/8/8/R3K2Q w - - 0 1");
+    auto q = std::make_unique<QuiescencePicker>();
+    q->init(b, *history_, NullMove, 0);
+    std::set<Move> got;
+    while (ScoredMove* item = q->next(0, true))
+        got.insert(Move(item->move & MoveBits));
+    std::set<Move> checks;
+    MoveList list;
+    generateAll(b, list);
+    list.forEach([&](Move m) {
+        if (!isLegal(b, m))
+            return;
+        makeMove(b, m);
+        if (b.inCheck())
+            checks.insert(m);
+        unmakeMove(b, m);
+    });
+    EXPECT_FALSE(checks.empty());
+    EXPECT_EQ(got, checks);
+    // Deeper down at most one check comes out.
+    q->init(b, *history_, NullMove, -20);
+    int count = 0;
+    while (q->next(0, true))
+        ++count;
+    EXPECT_LE(count, 1);
+}
+
+}  // namespace
+}  // namespace NEngine

@@ -1,0 +1,445 @@
+// The search as a whole: mates at the right distance, root terminal states,
+// threads, stopping, time budgets and the engine-level operations.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "board/board.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/tables.h"
+#include "search/benchmark.h"
+#include "search/node.h"
+#include "search/search.h"
+#include "search/threadstate.h"
+
+namespace NEngine {
+namespace {
+
+constexpr int TestHashMegabytes = 16;
+
+class SearchTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { initBoardTables(); }
+
+    static std::unique_ptr<Search> makeSearch(int threads = 1) {
+        auto s = std::make_unique<Search>(TestHashMegabytes);
+        s->setThreads(threads);
+        return s;
+    }
+
+    static std::set<Move> legalMoves(Board& b) {
+        MoveList list;
+        generateAll(b, list);
+        std::set<Move> moves;
+        list.forEach([&](Move m) {
+            if (isLegal(b, m))
+                moves.insert(m);
+        });
+        return moves;
+    }
+
+    static double secondsSince(std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    // A clock of the given seconds and nothing else.
+    static void setClock(Search& s, double seconds) {
+        s.limits.clockSeconds = seconds;
+        s.limits.depthLimit = -1;
+        s.limits.moveTimeSeconds = 0;
+        s.limits.levelMoves = 0;
+        s.limits.movesToGo = 0;
+        s.limits.maxDepth = MaxIterationDepth;
+    }
+};
+
+struct MateCase {
+    const char* fen;
+    int plies;         // the mate comes with this half-move
+    const char* move;  // the only mating move, when there is one
+};
+
+const MateCase MateCases[] = {
+    {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1, "d1d8"},
+    {"r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4", 1, "h5f7"},
+    {"k7/8/2K5/8/8/8/8/7R w - - 0 1", 3, nullptr},
+    {"k7/8/8/3K4/8/8/8/7R w - - 0 1", 5, nullptr},
+    {"7k/8/8/4K3/8/8/8/Q7 w - - 0 1", 5, nullptr},
+    {"7k/8/8/8/4K3/8/8/1Q6 w - - 0 1", 7, nullptr},
+    {"7k/8/8/8/8/4K3/8/6Q1 w - - 0 1", 7, nullptr},
+};
+
+// The engine plays both sides: the attacker announces the mate at the right
+// distance and delivers it within that many half-moves against the engine's
+// own defence.
+TEST_F(SearchTest, FindsMatesAtTheRightDistance) {
+    auto s = makeSearch();
+    for (const MateCase& c : MateCases) {
+        ASSERT_TRUE(s->setPosition(c.fen)) << c.fen;
+        s->clearHash();
+        s->setDepthLimit(12);
+        ThinkResult first = s->think(false);
+        ASSERT_TRUE(first.ok);
+        EXPECT_EQ(first.score, MateScore - c.plies) << c.fen;
+        if (c.move) {
+            EXPECT_EQ(first.reply, c.move) << c.fen;
+        }
+        int played = 1;
+        while (!(s->position().status & GameOverMask) && played < c.plies) {
+            ThinkResult r = s->think(false);
+            ASSERT_NE(r.move, NullMove) << c.fen;
+            ++played;
+        }
+        EXPECT_TRUE(s->position().status & Checkmate) << c.fen << " after " << played;
+        EXPECT_LE(played, c.plies) << c.fen;
+    }
+}
+
+TEST_F(SearchTest, MateFoundEarlyStillSearchesToDepthFive) {
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"));
+    setClock(*s, 600);  // a long budget: only the mate rule ends the search
+    ThinkResult r = s->think(false);
+    EXPECT_EQ(r.reply, "d1d8");
+    EXPECT_EQ(s->result().depth, 5);
+    EXPECT_EQ(s->result().score, MateScore - 1);
+}
+
+TEST_F(SearchTest, RootCheckmateAndStalemate) {
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"));
+    ThinkResult stalemate = s->think(false);
+    EXPECT_TRUE(stalemate.ok);
+    EXPECT_EQ(stalemate.move, NullMove);
+    EXPECT_EQ(stalemate.reply, "");
+    EXPECT_TRUE(stalemate.status & Stalemate);
+    EXPECT_FALSE(stalemate.moverIsWhite);
+    EXPECT_FALSE(s->runSearch());
+
+    ASSERT_TRUE(s->setPosition("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"));
+    ThinkResult mated = s->think(false);
+    EXPECT_TRUE(mated.ok);
+    EXPECT_EQ(mated.move, NullMove);
+    EXPECT_TRUE(mated.status & Checkmate);
+    EXPECT_FALSE(s->runSearch());
+}
+
+TEST_F(SearchTest, NodeScoresOfTerminalPositions) {
+    auto s = makeSearch();
+    ThreadState& t = s->thread(0);
+    // Mated side to move: -(32000 - ply), in the node search and in quiescence.
+    ASSERT_TRUE(s->setPosition("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"));
+    EXPECT_EQ(searchNode(t, 3 * OnePly, 3, -InfiniteScore, InfiniteScore, true, true), -(MateScore - 3));
+    EXPECT_EQ(quiesce(t, 0, 5, -InfiniteScore, InfiniteScore, true, UnknownEval), -(MateScore - 5));
+    // Stalemate scores 0.
+    ASSERT_TRUE(s->setPosition("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"));
+    EXPECT_EQ(searchNode(t, 3 * OnePly, 2, -InfiniteScore, InfiniteScore, true, true), 0);
+    // Mate-distance pruning: alpha at 32000 - ply returns alpha without a move.
+    ASSERT_TRUE(s->setPosition(""));
+    uint64_t before = t.searchNodes.load();
+    EXPECT_EQ(searchNode(t, 6 * OnePly, 4, MateScore - 4, MateScore - 1, true, true), MateScore - 4);
+    EXPECT_EQ(t.searchNodes.load(), before);
+    // Beyond the ply limit: the static evaluation, and 0 in quiescence.
+    EXPECT_EQ(searchNode(t, 6 * OnePly, 64, -InfiniteScore, InfiniteScore, true, true),
+              evaluatePosition(t, -InfiniteScore, InfiniteScore));
+    EXPECT_EQ(quiesce(t, 0, 64, -InfiniteScore, InfiniteScore, true, UnknownEval), 0);
+    EXPECT_EQ(t.searchNodes.load(), before);
+}
+
+TEST_F(SearchTest, RepeatedPositionScoresZeroAndIsNotStored) {
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition(""));
+    for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8"})
+        ASSERT_TRUE(s->playGameMove(parseCoordinate(m)));
+    Board& b = s->position();
+    ASSERT_EQ(b.repetitions, 2);
+    s->clearHash();
+    ThreadState& t = s->thread(0);
+    EXPECT_EQ(searchNode(t, 4 * OnePly, 2, -100, 100, true, true), 0);
+    TableRecord r;
+    EXPECT_FALSE(s->table().lookup(b.key, r));
+}
+
+TEST_F(SearchTest, SingleLegalMoveEndsAfterFirstIteration) {
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition("k7/8/8/8/8/8/6r1/7K w - - 0 1"));
+    ASSERT_EQ(legalMoves(s->position()).size(), 1u);
+    setClock(*s, 600);
+    auto start = std::chrono::steady_clock::now();
+    ThinkResult r = s->think(false);
+    EXPECT_EQ(r.reply, "h1g2");
+    EXPECT_EQ(s->result().depth, 1);
+    EXPECT_LT(secondsSince(start), 5.0);
+}
+
+TEST_F(SearchTest, DepthLimitsAndDefaults) {
+    auto s = makeSearch();
+    EXPECT_EQ(s->limits.maxDepth, MaxIterationDepth);  // a fresh engine can search
+    EXPECT_TRUE(s->setDepthLimit(40));
+    EXPECT_EQ(s->limits.depthLimit, 40);
+    EXPECT_EQ(s->limits.maxDepth, MaxIterationDepth);
+    // "Depth 40" as the very first request still gives a move.
+    ASSERT_TRUE(s->setPosition("k7/8/8/8/8/8/6r1/7K w - - 0 1"));
+    EXPECT_EQ(s->think(false).reply, "h1g2");
+    EXPECT_TRUE(s->setDepthLimit(1));
+    EXPECT_EQ(s->limits.depthLimit, 2);
+    EXPECT_EQ(s->limits.maxDepth, 2u);
+    ASSERT_TRUE(s->setPosition(""));
+    ThinkResult r = s->think(false);
+    EXPECT_NE(r.move, NullMove);
+    EXPECT_EQ(s->result().depth, 2);
+}
+
+TEST_F(SearchTest, ReportedLineIsLegalAndBounded) {
+    auto s = makeSearch();
+    std::atomic<int> reports{0};
+    s->iterationReport = [&](const SearchResult& r) {
+        ++reports;
+        EXPECT_LE(r.pvLength, MaxReportedLine);
+        EXPECT_TRUE(sameMove(r.pv[0], r.bestMove));
+        EXPECT_GT(r.totalNodes, 0u);
+    };
+    ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    s->setDepthLimit(6);
+    s->think(false);
+    EXPECT_EQ(reports.load(), 6);
+    const SearchResult& r = s->result();
+    ASSERT_GT(r.pvLength, 0);
+    EXPECT_EQ(r.pv[r.pvLength], NullMove);
+    // The line replays legally on a copy of the reported root board.
+    auto copy = std::make_unique<BoardWithStack>();
+    copy->board.copyPosition(r.board);
+    for (int i = 0; i < r.pvLength; ++i) {
+        Move m = r.pv[i];
+        ASSERT_TRUE(isPseudoLegal(copy->board, m) && isLegal(copy->board, m)) << i;
+        makeMove(copy->board, m);
+    }
+    // The root snapshot carries a stack of its own: moves made on a plain copy are safe.
+    Board scratch = r.board;
+    makeMove(scratch, r.pv[0]);
+    unmakeMove(scratch, r.pv[0]);
+}
+
+TEST_F(SearchTest, EveryThreadCountFindsLegalMovesInBenchPositions) {
+    for (int threads : {1, 2, 8}) {
+        auto s = makeSearch(threads);
+        EXPECT_EQ(s->threadCount(), threads);
+        for (int i = 0; i < benchmarkPositionCount(); ++i) {
+            const char* fen = benchmarkPosition(i);
+            ASSERT_TRUE(s->setPosition(fen)) << fen;
+            std::set<Move> legal = legalMoves(s->position());
+            s->setDepthLimit(3);
+            ThinkResult r = s->think(false);
+            ASSERT_TRUE(r.ok);
+            if (legal.empty()) {
+                EXPECT_EQ(r.move, NullMove) << fen;
+            } else {
+                EXPECT_TRUE(legal.count(r.move)) << fen << " threads " << threads;
+            }
+        }
+    }
+    auto s = makeSearch();
+    EXPECT_TRUE(s->setThreads(20));
+    EXPECT_EQ(s->threadCount(), MaxSearchThreads);
+    EXPECT_FALSE(s->setThreads(0));
+    EXPECT_EQ(s->threadCount(), MaxSearchThreads);
+}
+
+TEST_F(SearchTest, StopFromAnotherThreadEndsAnalysis) {
+    for (int threads : {1, 4}) {
+        auto s = makeSearch(threads);
+        ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+        int finals = 0;
+        Move finalMove = NullMove;
+        s->finalResult = [&](const SearchResult& r) {
+            ++finals;
+            finalMove = r.bestMove;
+        };
+        int progress = 0;
+        s->rootMoveProgress = [&](const SearchData& d) {
+            ++progress;
+            EXPECT_GE(d.rootMoveIndex, 0);
+            EXPECT_LT(d.rootMoveIndex, d.rootMoveCount);
+        };
+        Board before = s->position();
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            s->stop();
+        });
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(s->analyse());
+        double took = secondsSince(start);
+        stopper.join();
+        EXPECT_LT(took, 5.0);
+        EXPECT_EQ(finals, 1);
+        EXPECT_GT(progress, 0);
+        EXPECT_TRUE(legalMoves(s->position()).count(finalMove));
+        EXPECT_EQ(s->position().key, before.key);  // analysis plays no move
+        EXPECT_FALSE(s->limits.infinite);
+        EXPECT_FALSE(s->isSearching());
+    }
+}
+
+TEST_F(SearchTest, ReturnsWithinItsTimeBudget) {
+    auto s = makeSearch(2);
+    ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    // A fixed move time.
+    setClock(*s, 0);
+    s->limits.moveTimeSeconds = 0.3;
+    auto start = std::chrono::steady_clock::now();
+    ThinkResult r = s->think(false);
+    EXPECT_NE(r.move, NullMove);
+    EXPECT_LT(secondsSince(start), 0.3 + 1.5);
+    // A clock: 8 s for the game gives 0.2 s, plus at most three extensions of 0.2 s.
+    s->takeBack();
+    setClock(*s, 8);
+    start = std::chrono::steady_clock::now();
+    r = s->think(false);
+    EXPECT_NE(r.move, NullMove);
+    EXPECT_LT(secondsSince(start), 0.2 + 3 * 0.2 + 1.5);
+    EXPECT_LE(s->extensionsGranted(), 3u);
+}
+
+TEST_F(SearchTest, TimeBudgets) {
+    auto s = makeSearch();
+    SearchLimits& l = s->limits;
+    setClock(*s, 60);
+    s->computeTimeBudget();
+    EXPECT_DOUBLE_EQ(l.timeBudget, 1.5);
+    l.movesToGo = 1;
+    s->computeTimeBudget();
+    EXPECT_DOUBLE_EQ(l.timeBudget, 30.0);
+    l.movesToGo = 20;
+    s->computeTimeBudget();
+    EXPECT_DOUBLE_EQ(l.timeBudget, 3.0);
+    // A conventional level of 40 moves at move 35: 6 moves left.
+    l.movesToGo = 0;
+    l.levelMoves = 40;
+    ASSERT_TRUE(s->setPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 35"));
+    s->computeTimeBudget();
+    EXPECT_DOUBLE_EQ(l.timeBudget, 10.0);
+    // Move 41 starts a new period, move 39 has 2 left.
+    ASSERT_TRUE(s->setPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 41"));
+    s->computeTimeBudget();
+    EXPECT_DOUBLE_EQ(l.timeBudget, 1.5);
+    ASSERT_TRUE(s->setPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 39"));
+    s->computeTimeBudget();
+    EXPECT_DOUBLE_EQ(l.timeBudget, 30.0);
+    // A fixed move time wins over the clock; a depth limit ignores both.
+    l.moveTimeSeconds = 0.1;
+    s->computeTimeBudget();
+    EXPECT_DOUBLE_EQ(l.timeBudget, 0.1);
+    s->setDepthLimit(5);
+    s->computeTimeBudget();
+    EXPECT_DOUBLE_EQ(l.timeBudget, 0.0);
+}
+
+TEST_F(SearchTest, TimeExtensions) {
+    auto s = makeSearch();
+    SearchLimits& l = s->limits;
+    setClock(*s, 30);
+    l.movesToGo = 10;
+    EXPECT_DOUBLE_EQ(s->grantTimeExtension(), 1.0);  // 30 / 10 / 3
+    l.movesToGo = 0;
+    EXPECT_DOUBLE_EQ(s->grantTimeExtension(), 30.0 / 40);
+    l.movesToGo = 16;
+    EXPECT_DOUBLE_EQ(s->grantTimeExtension(), 30.0 / 16 * 0.5);
+    EXPECT_DOUBLE_EQ(s->grantTimeExtension(), 0.0);  // a fourth one is refused
+    EXPECT_EQ(s->extensionsGranted(), 3u);
+
+    auto t = makeSearch();
+    setClock(*t, 30);
+    t->limits.movesToGo = 4;
+    EXPECT_DOUBLE_EQ(t->grantTimeExtension(), 30.0 / 4 / 6);
+    t->limits.movesToGo = 1;
+    EXPECT_DOUBLE_EQ(t->grantTimeExtension(), 0.0);
+    t->limits.clockSeconds = 0.5;
+    t->limits.movesToGo = 10;
+    EXPECT_DOUBLE_EQ(t->grantTimeExtension(), 0.0);
+    t->limits.clockSeconds = 30;
+    t->limits.moveTimeSeconds = 2;
+    EXPECT_DOUBLE_EQ(t->grantTimeExtension(), 0.0);
+    // A level of 40 at move 31: 10 moves left.
+    auto u = makeSearch();
+    setClock(*u, 30);
+    u->limits.levelMoves = 40;
+    ASSERT_TRUE(u->setPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 31"));
+    EXPECT_DOUBLE_EQ(u->grantTimeExtension(), 1.0);
+}
+
+TEST_F(SearchTest, PollLooksAtClockAndInputEvery16384Nodes) {
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    setClock(*s, 0);
+    s->limits.moveTimeSeconds = 1000;  // a time limit that never ends this search
+    s->limits.maxDepth = 6;
+    int checks = 0, progress = 0;
+    s->continueCheck = [&] {
+        ++checks;
+        return true;
+    };
+    s->rootMoveProgress = [&](const SearchData&) { ++progress; };
+    s->reportRequest = true;
+    s->think(false);
+    uint64_t nodes = s->result().totalNodes;
+    ASSERT_GT(nodes, 4u * 16384);
+    EXPECT_LE(s->clockReads(), nodes / 16384);
+    EXPECT_GE(s->clockReads(), nodes / 16384 / 2);
+    EXPECT_EQ(uint64_t(checks), s->clockReads());
+    EXPECT_EQ(progress, 1);  // one report per request
+    EXPECT_FALSE(s->reportRequest);
+}
+
+TEST_F(SearchTest, InputCheckCanStopTheSearch) {
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition(""));
+    setClock(*s, 0);
+    s->limits.maxDepth = MaxIterationDepth;
+    s->limits.moveTimeSeconds = 0;
+    s->continueCheck = [&] {
+        s->stop();  // what the front end does on "stop"
+        return true;
+    };
+    ThinkResult r = s->think(false);
+    EXPECT_LT(s->result().totalNodes, 16384u + 64);
+    // A move from a completed iteration, if one finished; never an illegal one.
+    if (r.move) {
+        EXPECT_TRUE(s->takeBack());
+        EXPECT_TRUE(legalMoves(s->position()).count(r.move));
+    }
+}
+
+TEST_F(SearchTest, GameOperations) {
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition(""));
+    uint64_t start = s->position().key;
+    EXPECT_FALSE(s->setPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1"));
+    EXPECT_EQ(s->position().key, start);
+    EXPECT_FALSE(s->takeBack());  // nothing to take back
+    EXPECT_FALSE(s->playGameMove(parseCoordinate("e2e5")));
+    EXPECT_TRUE(s->playGameMove(parseCoordinate("e2e4")));
+    EXPECT_NE(s->position().key, start);
+    EXPECT_TRUE(s->takeBack());
+    EXPECT_EQ(s->position().key, start);
+    // A new game empties the table: the position after the engine's move
+    // was searched (and stored) as the first node below the root.
+    s->setDepthLimit(3);
+    ASSERT_NE(s->think(false).move, NullMove);
+    uint64_t searched = s->position().key;
+    TableRecord r;
+    EXPECT_TRUE(s->table().lookup(searched, r));
+    EXPECT_TRUE(s->newGame());
+    EXPECT_FALSE(s->table().lookup(searched, r));
+    EXPECT_EQ(s->position().key, start);
+    EXPECT_TRUE(s->setHashSize(1));
+    EXPECT_EQ(s->table().bucketCount(), 16384u);
+    EXPECT_FALSE(s->setHashSize(0));
+}
+
+}  // namespace
+}  // namespace NEngine
