@@ -123,7 +123,7 @@ TEST_F(TermsTest, KingShelter) {
     EXPECT_EQ(black - white, 15 - (15 >> 1));
 }
 
-TEST_F(TermsTest, KnightAndQueenMobility) {
+TEST_F(TermsTest, MobilityTables) {
     // A free knight on d4: eight squares -> 14.
     Traced free("7k/p7/8/8/3N4/8/7P/K7 w - - 0 1");
     EXPECT_EQ(free.record(White).running, 14);
@@ -133,6 +133,29 @@ TEST_F(TermsTest, KnightAndQueenMobility) {
     // A queen on a1 with sixteen squares (a2-a4, b1-h1, b2-g7) -> 49.
     Traced queen("7K/8/2k5/P7/8/8/8/Q7 w - - 0 1");
     EXPECT_EQ(queen.record(White).running, 49);
+    // A bishop on a1 with the long diagonal free: seven squares -> 13.
+    Traced bishop("6k1/p7/8/8/8/8/7P/B6K w - - 0 1");
+    EXPECT_EQ(bishop.record(White).running, 13);
+    // A rook on a1: a2-a7 and b1-g1, twelve squares -> 32.
+    Traced rook("6k1/p7/8/8/8/8/7P/R6K w - - 0 1");
+    EXPECT_EQ(rook.record(White).running, 32);
+}
+
+TEST_F(TermsTest, OversizedPawnComponentsBypassTheHash) {
+    // Eight free pawns on the seventh: 8 * (98 + 98 / 4) = 976 in the common
+    // part, beyond the 10 bits of an entry. The structure is recomputed each
+    // time rather than stored with the wrong sign.
+    Position p("8/PPPPPPPP/8/4k3/8/8/8/4K3 w - - 0 1");
+    Bitboard passed = 0;
+    EXPECT_EQ(pawnStructure(p.board, White, passed).common, 976);
+    Evaluator e;
+    e.setBoard(&p.board);
+    EvalBreakdown first, second;
+    const int a = e.evaluateTraced(first);
+    const int b = e.evaluateTraced(second);
+    EXPECT_EQ(a, b);
+    EXPECT_FALSE(second.pawnHashHit);
+    EXPECT_EQ(second.pawns.common, 976);
 }
 
 TEST_F(TermsTest, KnightTrap) {
