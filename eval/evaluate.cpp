@@ -75,6 +75,7 @@ ScoreTriple Evaluator::probePawns(const Board& board, Bitboard passed[2], bool& 
 }
 
 int Evaluator::run(int alpha, int beta, EvalBreakdown* trace) {
+    assert(board_ && "setBoard() must come before the first evaluation");
     const Board& board = *board_;
 
     // 1. Fetch the pawn entry early; it is needed after the endgame lookup.

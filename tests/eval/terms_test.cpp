@@ -166,6 +166,51 @@ TEST_F(TermsTest, KnightTrap) {
     EXPECT_EQ(loose.record(White).running, 3);
 }
 
+TEST_F(TermsTest, RookShutInAndCaught) {
+    // Rook h1 boxed in by its king on f1 (no short castling), pawns g2 and h2:
+    // one move (g1), mobility -15 and -15 in the second running score.
+    Traced shut("6k1/p7/8/8/8/8/6PP/5K1R w - - 0 1");
+    EXPECT_EQ(shut.record(White).kingRunning, -15);
+    EXPECT_EQ(shut.record(White).running, -15);
+    // Rook h8 in Black's corner with h7 and g7 in front: three moves (8), -80.
+    Traced caught("k4b1R/6pp/8/8/8/8/8/4K3 w - - 0 1");
+    EXPECT_EQ(caught.record(White).running, 8 - 80);
+    EXPECT_EQ(caught.record(White).kingRunning, 0);
+}
+
+TEST_F(TermsTest, PinsAndDiscoveredAttacks) {
+    // Knight e4 in front of the rook on e1, facing the Black king: knight 14 + 20,
+    // rook e2-e4 b1-d1 f1-h1: 29.
+    Traced discovered("4k3/7p/8/8/4N3/8/P7/K3R3 w - - 0 1");
+    EXPECT_EQ(discovered.record(White).running, 14 + 20 + 29);
+    EXPECT_TRUE(discovered.record(White).discovered);
+    // Knight d4 between the Black rook d8 and the White rook d1 while the
+    // bishop b6 eyes it: knight 14 - 15; rook 8 squares (d4 is covered by the
+    // bishop): 27.
+    Traced relative("3r3k/7p/1b6/8/3N4/8/P7/3R3K w - - 0 1");
+    EXPECT_EQ(relative.record(White).running, 14 - 15 + 27);
+    EXPECT_FALSE(relative.record(White).discovered);
+    // A knight pinned to its king has no moves: mobility -30, and nothing in the attack sets.
+    Traced pinned("4r2k/7p/8/8/4N3/8/P7/4K3 w - - 0 1");
+    EXPECT_EQ(pinned.record(White).running, -30);
+    EXPECT_FALSE(pinned.record(White).all & tables().knightAttacks[sq("e4")] & ~pinned.record(White).kingAttacks &
+                 ~pinned.record(White).pawnAttacks);
+}
+
+TEST_F(TermsTest, BlockedBackwardPawnRuleIsOneSided) {
+    // e5 with an own pawn on e6, its neighbour on d6 and Black's pawn on e7 is
+    // backward for White (ranks 1-6); the mirror image, a Black pawn on e4,
+    // lies outside Black's ranks 5-8 and is merely weak.
+    const std::string fen = "7k/4p3/3PP3/4P3/8/8/8/K7 w - - 0 1";
+    Position white(fen), black(mirrorFen(fen));
+    Bitboard passed = 0;
+    const ScoreTriple w = pawnStructure(white.board, White, passed);
+    const ScoreTriple b = pawnStructure(black.board, Black, passed);
+    EXPECT_EQ(w.mg - b.mg, -10 - (-6));
+    EXPECT_EQ(w.eg - b.eg, -9 - (-3));
+    EXPECT_EQ(w.common, b.common);
+}
+
 TEST_F(TermsTest, RookFiles) {
     // Only the rook's file bonus lands in the pieces' endgame part.
     Traced open("4k3/p7/8/8/8/8/P7/4K2R w - - 0 1");
