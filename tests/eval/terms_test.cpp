@@ -233,6 +233,18 @@ TEST_F(TermsTest, PawnThreats) {
     EXPECT_EQ(fork.b.threatsBySide[White], 65);
 }
 
+TEST_F(TermsTest, BackRankCheckWithoutFlight) {
+    // Queen d1 against a king on g8 behind f7 g7 h7. No piece attacks the
+    // king zone (W = 0). One safe check (queen d8, weight 85) with no flight
+    // square and nothing to interpose: +150. X = 32 + 12 = 44, taken >> 3
+    // without attackers: (5 * 235) >> 5 = 36. h5 is a weak square of the
+    // king's quadrant (+5), d5-d8 weak squares of the other quadrant (+2 each).
+    Traced t("6k1/5ppp/8/8/8/8/5PPP/3Q2K1 w - - 0 1");
+    EXPECT_EQ(t.record(White).kingAttackers, 0);
+    EXPECT_EQ(t.b.kingSafetyBySide[White], 36 + 5 + 8);
+    EXPECT_EQ(t.b.kingSafetyBySide[Black], 0);
+}
+
 TEST_F(TermsTest, PassedPawnOnTheSeventh) {
     // a7 with a free path: 98 plus 115 when it cannot be taken first.
     Traced free("8/P6p/8/8/8/8/7P/k3K3 w - - 0 1");
