@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <memory>
@@ -16,6 +17,11 @@
 namespace NEngine {
 
 const char* const DefaultGameFile = "game_001.pgn";
+
+namespace {
+// Far beyond any single game; protects the reader from huge files.
+constexpr uintmax_t MaxGameFileBytes = uintmax_t(64) << 20;
+}  // namespace
 
 namespace {
 
@@ -208,6 +214,10 @@ bool readPgn(Board& board, std::istream& in) {
 }
 
 void saveGameFile(const Board& board, const std::string& path) {
+    // Never open a device or a pipe: opening a pipe for writing can wait forever.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
+        return;
     std::ofstream file(path, std::ios::out | std::ios::trunc);
     if (!file)
         return;
@@ -215,6 +225,12 @@ void saveGameFile(const Board& board, const std::string& path) {
 }
 
 void loadGameFile(Board& board, const std::string& path) {
+    // Only a regular file of a sane size: a device or a pipe could feed the
+    // reader a line without end.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) > MaxGameFileBytes ||
+        error)
+        return;
     std::ifstream file(path);
     if (!file)
         return;
