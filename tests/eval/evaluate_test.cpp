@@ -2,6 +2,7 @@
 // stability of scores across the pawn hash, move orders and colour mirrors.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "board/movegen.h"
@@ -271,7 +272,34 @@ TEST_F(EvaluateTest, UnmirroredBishopTrapBreaksSymmetry) {
     EXPECT_EQ(ec.record(Black).running, -15 - 80);
 }
 
-TEST_F(EvaluateTest, AllocationFreeAndDeterministicBench) {
+TEST_F(EvaluateTest, ThreadsWithTheirOwnEvaluatorsAgree) {
+    // Each search thread owns an evaluator; the shared tables are read-only.
+    BoardWithStack stack;
+    std::vector<Board> positions = benchPositions(400, stack);
+    std::vector<int> expected;
+    Evaluator single;
+    for (Board& b : positions) {
+        single.setBoard(&b);
+        expected.push_back(single.evaluate(-32767, 32767));
+    }
+    std::vector<int> results[2];
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t)
+        threads.emplace_back([&, t] {
+            Evaluator own;
+            for (const Board& b : positions) {
+                Board copy = b;
+                own.setBoard(&copy);
+                results[t].push_back(own.evaluate(-32767, 32767));
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(results[0], expected);
+    EXPECT_EQ(results[1], expected);
+}
+
+TEST_F(EvaluateTest, DeterministicBench) {
     const EvalBenchResult first = runEvalBench(300, 2);
     const EvalBenchResult second = runEvalBench(300, 2);
     EXPECT_EQ(first.positions, 300);
