@@ -50,7 +50,7 @@ const char* const BenchPositions[] = {
     "8/8/1P6/5pr1/8/4R3/7k/2K5 w - - 0 1",
     "8/2p4P/8/kr6/6R1/8/8/1K6 w - - 0 1",
     "8/R7/2q5/8/6k1/8/1P5p/K6R w - - 0 124",
-    "8/8/8/8/8/4k3/8/KQ6 w - - 0 1",
+    "7k/8/8/8/8/4K3/8/6Q1 w - - 0 1",
     // Mates and finished games.
     "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",
     "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4",
