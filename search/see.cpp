@@ -79,17 +79,6 @@ bool defends(const Board& b, Square to, Bitboard occ, Color side) {
 
 }  // namespace
 
-bool attacksFrom(const LookupTables& t, int type, Color c, Square to, Square k, Bitboard occupancy) {
-    switch (type) {
-    case Pawn: return t.pawnAttacks[c][to] & squareBit(k);
-    case Knight: return t.knightAttacks[to] & squareBit(k);
-    case Bishop: return bishopAttacks(to, occupancy) & squareBit(k);
-    case Rook: return rookAttacks(to, occupancy) & squareBit(k);
-    case Queen: return queenAttacks(to, occupancy) & squareBit(k);
-    default: return false;
-    }
-}
-
 bool quietMoveGivesCheck(const Board& b, Move move) {
     const LookupTables& t = tables();
     Square from = moveFrom(move), to = moveTo(move);
@@ -137,11 +126,13 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
     if (revealsSlider(b, from, occ, us, enemyKing))
         return true;
 
+    // The direct check is worked out only when a rule below needs it.
     int landing = movePromotion(move) ? movePromotion(move) : moverType;
-    bool directCheck = attacksFrom(t, landing, us, to, enemyKing, occ);
+    bool queenRule = moverType != Queen && b.pieces(them, Queen);
+    bool directCheck = (queenRule || threshold > 0) && attacksFrom(t, landing, us, to, enemyKing, occ);
 
     // 4. Uncovering an attack on the queen while checking wins the queen.
-    if (moverType != Queen && directCheck) {
+    if (queenRule && directCheck) {
         Bitboard queens = b.pieces(them, Queen);
         while (queens) {
             Square q = popLsb(queens);
