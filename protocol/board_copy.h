@@ -9,13 +9,14 @@
 
 namespace NEngine {
 
-// The target keeps its own stack; the entries of the source's game are
-// copied into it.
+// The target keeps its own stack; the entries of the source's game since its
+// set-up position are copied into it (nothing reads or unmakes below that).
 inline void copyGameInto(const Board& source, Board& target) {
     StateEntry* stack = target.history;
     const int used = std::clamp(source.ply, 0, StateStackSize);
+    const int first = std::clamp(source.setupPly, 0, used);
     if (source.history && stack && source.history != stack)
-        std::copy(source.history, source.history + used, stack);
+        std::copy(source.history + first, source.history + used, stack + first);
     target = source;
     target.history = stack;
 }
