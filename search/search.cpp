@@ -289,7 +289,8 @@ struct SearchDriver {
             beginIteration(t, depth);
             int score = searchRoot(t);
             uint64_t now = clockNanoseconds();
-            bool mayExtend = t.stopped() && depth >= 3 && s.timeExtension && !limits.infinite;
+            bool mayExtend = t.stopped() && !s.stopRequested_.load() && depth >= 3 && s.timeExtension &&
+                             !limits.infinite;
             if (!t.data.bestRootMove.move) {
                 // 3. Not one root move finished: more time only when this
                 //    iteration has already cost as much as all before it.
@@ -384,6 +385,7 @@ struct SearchDriver {
                 p.killer = {};
             t.stop.store(false);
         }
+        s.stopRequested_.store(false);
         s.lastPolledNodes_ = 0;
         s.clockReads_ = 0;
         // 4.
@@ -501,7 +503,10 @@ bool Search::analyse() {
     return true;
 }
 
-void Search::stop() { threads_[0]->stop.store(true); }
+void Search::stop() {
+    stopRequested_.store(true);
+    threads_[0]->stop.store(true);
+}
 
 bool Search::newGame() {
     if (limits.analysing) {

@@ -133,6 +133,9 @@ private:
     std::unique_ptr<HistoryTable> history_;
     std::vector<std::unique_ptr<ThreadState>> threads_;
     uint32_t extensionCount_ = 0;
+    // Set by stop(): a search ended from outside (stop, move now, quit) is
+    // never granted extra time.
+    std::atomic<bool> stopRequested_{false};
     uint64_t lastPolledNodes_ = 0;
     uint64_t clockReads_ = 0;
 };

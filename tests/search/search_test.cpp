@@ -398,15 +398,19 @@ TEST_F(SearchTest, PollLooksAtClockAndInputEvery16384Nodes) {
 TEST_F(SearchTest, InputCheckCanStopTheSearch) {
     auto s = makeSearch();
     ASSERT_TRUE(s->setPosition(""));
-    setClock(*s, 0);
-    s->limits.maxDepth = MaxIterationDepth;
-    s->limits.moveTimeSeconds = 0;
+    setClock(*s, 600);  // a long clock: only the stop ends this search
     s->continueCheck = [&] {
-        s->stop();  // what the front end does on "stop"
+        s->stop();  // what the front end does on "stop" or "move now"
         return true;
+    };
+    int extensionAsked = 0;
+    s->timeExtension = [&] {
+        ++extensionAsked;
+        return 5.0;
     };
     ThinkResult r = s->think(false);
     EXPECT_LT(s->result().totalNodes, 16384u + 64);
+    EXPECT_EQ(extensionAsked, 0);  // a stop from outside never buys more time
     // A move from a completed iteration, if one finished; never an illegal one.
     if (r.move) {
         EXPECT_TRUE(s->takeBack());
@@ -439,6 +443,34 @@ TEST_F(SearchTest, GameOperations) {
     EXPECT_TRUE(s->setHashSize(1));
     EXPECT_EQ(s->table().bucketCount(), 16384u);
     EXPECT_FALSE(s->setHashSize(0));
+}
+
+}  // namespace
+}  // namespace NEngine
+
+namespace NEngine {
+namespace {
+
+// The clock runs out at the first poll, in the middle of an iteration of
+// depth 3 or more: the time-extension callback is asked; a granted
+// extension lets that depth be searched again and ends the search after it.
+TEST_F(SearchTest, ClockStopInsideIterationAsksForExtension) {
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    setClock(*s, 0);
+    s->limits.timeBudget = 1e-9;  // spent by the first poll
+    int asked = 0;
+    s->timeExtension = [&] {
+        ++asked;
+        return asked == 1 ? 1e-9 : 0.0;  // one tiny extension
+    };
+    int reports = 0;
+    s->iterationReport = [&](const SearchResult&) { ++reports; };
+    EXPECT_TRUE(s->runSearch());
+    // The first poll (node 16384) falls inside depth 4 of this position.
+    EXPECT_GE(asked, 1);
+    EXPECT_LE(asked, 2);
+    EXPECT_GE(s->result().depth, 1);
 }
 
 }  // namespace
