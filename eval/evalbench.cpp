@@ -2,6 +2,7 @@
 #include "eval/evalbench.h"
 
 #include <chrono>
+#include <ctime>
 
 #include "board/movegen.h"
 #include "eval/evaluator.h"
@@ -74,8 +75,10 @@ EvalBenchResult runEvalBench(int count, int warmPasses) {
     result.coldSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     int64_t warmChecksum = 0;
     start = Clock::now();
+    const std::clock_t cpuStart = std::clock();
     for (int i = 0; i < warmPasses; ++i)
         pass(warmChecksum);
+    result.warmCpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     result.warmSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     result.warmEvaluations = int64_t(warmPasses) * result.positions;
     result.evaluations = result.positions + result.warmEvaluations;

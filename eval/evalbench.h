@@ -15,6 +15,7 @@ struct EvalBenchResult {
     double coldSeconds = 0;  // first pass, empty pawn hash
     double warmSeconds = 0;  // later passes, pawn hash filled
     int64_t warmEvaluations = 0;
+    double warmCpuSeconds = 0;  // processor time of the later passes (robust on a busy machine)
     int64_t checksum = 0;  // sum of all scores: identical on every run
 };
 

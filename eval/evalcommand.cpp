@@ -16,7 +16,7 @@ namespace {
 
 constexpr int DefaultBenchPositions = 4000;
 constexpr int MaxBenchPositions = 1000000;
-constexpr int BenchWarmPasses = 25;
+constexpr int BenchWarmPasses = 50;
 
 const char* stageName(GameStage s) {
     switch (s) {
@@ -47,8 +47,9 @@ int runBench(std::string_view arguments) {
     const double warm = r.warmSeconds > 0 ? r.warmEvaluations / r.warmSeconds : 0;
     std::printf("Positions: %d (seeded random playouts)\n", r.positions);
     std::printf("First pass (empty pawn hash): %.0f evaluations/s\n", cold);
-    std::printf("Later passes (%lld evaluations): %.0f evaluations/s\n", static_cast<long long>(r.warmEvaluations),
-                warm);
+    const double warmCpu = r.warmCpuSeconds > 0 ? r.warmEvaluations / r.warmCpuSeconds : 0;
+    std::printf("Later passes (%lld evaluations): %.0f evaluations/s (%.0f per processor second)\n",
+                static_cast<long long>(r.warmEvaluations), warm, warmCpu);
     std::printf("Checksum: %lld\n", static_cast<long long>(r.checksum));
     return 0;
 }
