@@ -35,7 +35,8 @@ inline int pawnRow(Bitboard own, Square q, int file, int step, int depth) {
     return NoPawnRow;
 }
 
-// Relative rank of the king, with the first two ranks taken as the back rank.
+// The square the shelter is judged from: a king on its first two ranks
+// counts as standing on its back rank.
 inline Square shelterKingSquare(Color c, Square k) {
     return relativeRank(c, k) <= 1 ? makeSquare(fileOf(k), c == White ? 0 : 7) : k;
 }
