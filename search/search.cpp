@@ -9,14 +9,12 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/tables.h"
+#include "eval/endgame.h"
 #include "search/movepicker.h"
 #include "search/node.h"
 #include "search/see.h"
 #include "search/threadstate.h"
 
-#if __has_include("eval/endgame.h")
-#include "eval/endgame.h"
-#endif
 
 namespace NEngine {
 
