@@ -34,8 +34,6 @@ constexpr int LmrAlphaFloor = -32064;
 constexpr int QuiescenceMargin = 250;
 constexpr int LoneMinorMargin = 90;
 
-inline Bound boundOf(int code) { return Bound(code & 3); }
-
 inline bool weakSide(const SideSet& s) {
     return s.count[Pawn] == 0 && s.count[Rook] == 0 && s.count[Queen] == 0 && s.count[Knight] + s.count[Bishop] < 2;
 }
