@@ -6,13 +6,14 @@
 # Needs: apt-get install xboard polyglot fairymax xvfb xauth
 #
 # Usage: tools/match.sh [-m xboard|uci] [-g GAMES] [-t TIMECONTROL] [-i INC]
-#                       [-e QUILLON] [-o OPPONENT] [-w WORKDIR]
+#                       [-e QUILLON] [-o OPPONENT] [-u] [-w WORKDIR]
 #   -m  protocol Quillon speaks (default xboard)
 #   -g  number of games, colours alternating (default 4)
 #   -t  xboard time control per game, minutes or min:sec (default 0:30)
 #   -i  increment in seconds (default 0)
 #   -e  the Quillon binary (default build/release/quillon, else build/test/quillon)
 #   -o  opponent command, an XBoard engine (default /usr/games/fairymax)
+#   -u  the opponent speaks UCI (run through polyglot), e.g. -o /usr/games/glaurung -u
 #   -w  directory for the games, the xboard log and the engine's files
 #       (default: a new temporary directory, kept)
 # Exit status: 0 when every game ended normally (mate, draw rule or
@@ -27,9 +28,10 @@ inc=0
 root="$(cd "$(dirname "$0")/.." && pwd)"
 engine=""
 opponent=/usr/games/fairymax
+opponent_uci=0
 work=""
 
-while getopts "m:g:t:i:e:o:w:h" opt; do
+while getopts "m:g:t:i:e:o:uw:h" opt; do
   case $opt in
     m) mode=$OPTARG ;;
     g) games=$OPTARG ;;
@@ -37,8 +39,9 @@ while getopts "m:g:t:i:e:o:w:h" opt; do
     i) inc=$OPTARG ;;
     e) engine=$OPTARG ;;
     o) opponent=$OPTARG ;;
+    u) opponent_uci=1 ;;
     w) work=$OPTARG ;;
-    *) sed -n '2,22p' "$0"; exit 2 ;;
+    *) sed -n '2,23p' "$0"; exit 2 ;;
   esac
 done
 
@@ -52,7 +55,7 @@ engine="$(cd "$(dirname "$engine")" && pwd)/$(basename "$engine")"
 xboard=$(command -v xboard || echo /usr/games/xboard)
 [ -x "$xboard" ] || { echo "match.sh: xboard is not installed" >&2; exit 2; }
 command -v xvfb-run >/dev/null || { echo "match.sh: xvfb-run is not installed" >&2; exit 2; }
-if [ "$mode" = uci ]; then
+if [ "$mode" = uci ] || [ "$opponent_uci" = 1 ]; then
   command -v polyglot >/dev/null || [ -x /usr/games/polyglot ] || { echo "match.sh: polyglot is not installed" >&2; exit 2; }
   export PATH="$PATH:/usr/games"
 fi
@@ -66,6 +69,8 @@ rm -f "$pgn" "$log"
 
 first=(-fcp "$engine" -fd "$work")
 [ "$mode" = uci ] && first+=(-fUCI)
+second=(-scp "$opponent" -sd "$work")
+[ "$opponent_uci" = 1 ] && second+=(-sUCI)
 
 # Allow each game its whole clock twice over plus a margin before calling
 # the match hung.
@@ -73,7 +78,7 @@ seconds_per_game=$(awk -v tc="$tc" -v inc="$inc" 'BEGIN { n = split(tc, p, ":");
 limit=$((games * seconds_per_game + 60))
 
 echo "Quillon ($mode) against $opponent: $games games at $tc+$inc, files in $work"
-timeout "$limit" xvfb-run -a "$xboard" "${first[@]}" -scp "$opponent" -sd "$work" \
+timeout "$limit" xvfb-run -a "$xboard" "${first[@]}" "${second[@]}" \
   -matchGames "$games" -timeControl "$tc" -inc "$inc" -saveGameFile "$pgn" \
   -autoCallFlag true -testClaims true -xponder -debug -nameOfDebugFile "$log" \
   -saveSettingsOnExit false -popupExitMessage false -popupMoveErrors false \
