@@ -1,6 +1,8 @@
 // Whole UCI sessions through the engine binary over pipes.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "session.h"
 
 using namespace NEngineTest;
@@ -81,11 +83,14 @@ TEST_F(UciSession, GoWithDepth) {
     const std::string best = bestMove(&info);
     ASSERT_FALSE(info.empty());
     EXPECT_TRUE(startsWith(info.back(), "info depth 3 seldepth ")) << info.back();
+    const std::regex shape(
+        "info depth [0-9]+ seldepth [0-9]+ score cp -?[0-9]+ time [0-9]+ nodes [0-9]+ nps [0-9]+ "
+        "currmove ([a-h][1-8]){2} currmovenumber [0-9]+ pv ([a-h][1-8]){2}( ([a-h][1-8]){2}[nbrq]?)*");
     for (const std::string& l : info) {
-        EXPECT_TRUE(startsWith(l, "info depth ")) << l;
-        EXPECT_NE(l.find(" score cp "), std::string::npos) << l;
-        EXPECT_NE(l.find(" nodes "), std::string::npos) << l;
-        EXPECT_NE(l.find(" pv "), std::string::npos) << l;
+        EXPECT_TRUE(std::regex_match(l, shape)) << l;
+        // The reported move opens the variation.
+        const size_t move = l.find("currmove ") + 9, pv = l.find(" pv ") + 4;
+        EXPECT_EQ(l.substr(move, 4), l.substr(pv, 4)) << l;
     }
     // The move is Black's and is played on the engine's board.
     ASSERT_EQ(best.size(), 13u) << best;
@@ -139,6 +144,22 @@ TEST_F(UciSession, InfiniteIsStoppedLater) {
     send(".\n");
     send("stop\n");
     EXPECT_NE(bestMove(), "bestmove null");
+}
+
+TEST_F(UciSession, DotDuringASearchAsksForOneProgressLine) {
+    handshake();
+    send("position startpos\ngo movetime 600000\n");
+    std::string found;
+    ASSERT_TRUE(engine->readUntilPrefix("info depth 4", found, nullptr, 20000));
+    send(".\n");
+    const std::string progress = waitFor("info currmove ");
+    EXPECT_NE(progress.find(" currmovenumber "), std::string::npos);
+    EXPECT_NE(progress.find(" depth "), std::string::npos);
+    send("stop\n");
+    std::vector<std::string> before;
+    EXPECT_NE(bestMove(&before), "bestmove null");
+    for (const std::string& l : before)
+        EXPECT_FALSE(startsWith(l, "info currmove ")) << l;
 }
 
 TEST_F(UciSession, CommandsDuringASearchRunAfterItInOrder) {

@@ -1,6 +1,8 @@
 // Whole XBoard sessions through the engine binary over pipes.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "session.h"
 
 using namespace NEngineTest;
@@ -40,12 +42,15 @@ TEST_F(XBoardSession, EngineAnswersMovesAndPlaysAfterGo) {
     std::string reply = waitFor("move ");
     EXPECT_EQ(reply.size(), 9u) << reply;
     // Thinking lines: depth, score, centiseconds, nodes, then SAN moves.
-    const auto& transcript = engine->transcript();
+    const std::regex shape("[0-9]+ -?[0-9]+ [0-9]+ [0-9]+( [NBRQK]?[a-h]?[1-8]?x?[a-h][1-8](=[NBRQ])?[+#]?| O-O(-O)?[+#]?)+");
     int thinking = 0;
-    for (const std::string& l : transcript)
-        if (!l.empty() && l[0] >= '1' && l[0] <= '9' && l.find(' ') != std::string::npos)
-            ++thinking;
-    EXPECT_GE(thinking, 2);
+    for (const std::string& l : engine->transcript()) {
+        if (l.empty() || l[0] < '1' || l[0] > '9')
+            continue;
+        EXPECT_TRUE(std::regex_match(l, shape)) << l;
+        ++thinking;
+    }
+    EXPECT_GE(thinking, 3);
 
     // Force mode: moves are made silently; "go" makes the engine move for the
     // side to move and leaves force mode.
@@ -137,13 +142,29 @@ TEST_F(XBoardSession, AnalyzeWithDotAndExit) {
     EXPECT_EQ(savedGame(), "[Result \"*\"]\n*\n\n");
 }
 
-TEST_F(XBoardSession, MoveNowEndsTheSearch) {
+TEST_F(XBoardSession, DotAndMoveNowDuringTheEnginesMove) {
     handshake();
     send("new\nst 1000\ne2e4\n");
     std::string found;
     ASSERT_TRUE(engine->readUntil([](const std::string& l) { return startsWith(l, "4 "); }, found, nullptr, 20000));
+    // "." asks for exactly one status line; the search goes on.
+    send(".\n");
+    const std::string status = waitFor("stat01: ");
+    std::istringstream fields(status.substr(8));
+    long elapsed = -1, nodes = -1, depthDone = -1, left = -1, total = -1;
+    fields >> elapsed >> nodes >> depthDone >> left >> total;
+    EXPECT_GE(elapsed, 0);
+    EXPECT_GT(nodes, 0);
+    EXPECT_GE(depthDone, 3);
+    EXPECT_EQ(total, 20);  // Black's replies to 1. e4
+    EXPECT_GE(left, 1);
+    EXPECT_LE(left, total);
+    // "?" makes the engine move now.
     send("?\n");
-    EXPECT_TRUE(startsWith(waitFor("move ", nullptr, 10000), "move "));
+    std::vector<std::string> before;
+    EXPECT_TRUE(startsWith(waitFor("move ", &before, 10000), "move "));
+    for (const std::string& l : before)
+        EXPECT_FALSE(startsWith(l, "stat01: ")) << l;
 }
 
 TEST_F(XBoardSession, ResultLines) {
