@@ -71,7 +71,9 @@ void execute(EngineShell& shell, Command& command) {
         handleUciNewGame(shell);
         break;
     case CommandKind::Position:
-        abandonEditing(shell);
+        // A rejected position leaves the board as it is, so an open edit is
+        // settled first.
+        finishEditing(shell);
         handlePosition(shell, command);
         break;
     case CommandKind::SetOption: applyOptions(shell, command); break;
@@ -119,7 +121,7 @@ void execute(EngineShell& shell, Command& command) {
         break;
     case CommandKind::LoadBoard:
         if (!shell.search.isSearching()) {
-            abandonEditing(shell);
+            finishEditing(shell);
             loadGameFile(shell.board(), fileArgument(command));
         }
         break;

@@ -169,7 +169,7 @@ void handleAnalyze(EngineShell& shell) {
 void handleSetBoard(EngineShell& shell, const Command& command) {
     if (shell.search.isSearching())
         return;
-    abandonEditing(shell);
+    finishEditing(shell);
     shell.positionValid = false;
     if (shell.search.setPosition(command.text))
         shell.positionValid = true;

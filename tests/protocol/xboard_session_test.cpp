@@ -114,6 +114,19 @@ TEST_F(XBoardSession, EditMode) {
     send("edit\n#\nKe1\nPa2\nc\nKe8\n.\ne8e7\n");
     EXPECT_TRUE(sync().empty());
 
+    // An edit left open and broken is settled before a position command
+    // that fails: the game from before the edit comes back.
+    send("new\nforce\ne2e4\nedit\n#\nsetboard 8/8/8/8/8/8/8/8 w - - 0 1\n");
+    EXPECT_EQ(line(), "tellusererror Illegal position");
+    EXPECT_EQ(line(), "tellusererror Illegal position");
+    send("uci\nposition fen 8/8/8/8/8/8/8/8 w - - 0 1\nxboard\n");
+    EXPECT_EQ(waitFor("uciok"), "uciok");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. e4 *\n\n");
+    send("edit\n#\nuci\nposition fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo depth 2\n");
+    EXPECT_EQ(waitFor("tellusererror"), "tellusererror Illegal position");
+    EXPECT_NE(waitFor("bestmove"), "bestmove null");
+    send("xboard\n");
+
     // Editor words outside edit mode leave the game alone.
     send("new\nforce\n#\nQd4\nc\n.\n");
     EXPECT_TRUE(sync().empty());
