@@ -475,3 +475,28 @@ TEST_F(SearchTest, ClockStopInsideIterationAsksForExtension) {
 
 }  // namespace
 }  // namespace NEngine
+
+namespace NEngine {
+namespace {
+
+// With one thread the node count of a search depends only on the position
+// and the depth: the benchmark's signature relies on it.
+TEST_F(SearchTest, OneThreadSearchIsReproducible) {
+    auto nodesOf = [](Search& s, const char* fen) {
+        s.newGame();
+        EXPECT_TRUE(s.setPosition(fen));
+        s.setDepthLimit(5);
+        s.think(false);
+        return s.result().totalNodes;
+    };
+    const char* fen = "r1bq1rk1/pp2b1pp/n1pp1n2/3P1p2/2P1p3/2N1P2N/PP2BPPP/R1BQ1RK1 b - - 2 10";
+    auto a = makeSearch();
+    auto b = makeSearch();
+    uint64_t first = nodesOf(*a, fen);
+    EXPECT_GT(first, 0u);
+    EXPECT_EQ(nodesOf(*b, fen), first);
+    EXPECT_EQ(nodesOf(*a, fen), first);  // after a new game the same again
+}
+
+}  // namespace
+}  // namespace NEngine
