@@ -69,7 +69,8 @@ public:
     // Analysis until stopped (or depth 32); no move is played. False while a
     // search runs already.
     bool analyse();
-    // Raises the main thread's stop flag (callable from callbacks during a search).
+    // Raises the main thread's stop flag (callable from callbacks during a
+    // search). A search stopped this way gets no time extension.
     void stop();
     // Empties the table and sets up the start position; while searching only
     // stops the search (and reports success).
