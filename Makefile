@@ -1,14 +1,20 @@
 # Thin wrappers over the CMake presets.
-#   make run    build the optimised engine and start it
-#   make test   build with assertions and run every test
-#   make EXE=name   build an optimised binary called name (for distributed testing)
+#   make run          build the optimised engine and start it
+#   make test         build and run every test: the optimised suite, the suite
+#                     under AddressSanitizer+UndefinedBehaviorSanitizer, the
+#                     threaded tests under ThreadSanitizer, and a fuzz smoke run
+#   make check        only the optimised suite (the quick loop while developing)
+#   make EXE=name     build an optimised binary called name (distributed testing)
 
 EXE ?=
+# Threaded search and protocol tests, run under ThreadSanitizer.
+TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
+FUZZ_SECONDS ?= 15
 
-.PHONY: all run test build deps asan tsan clean
+.PHONY: all run test check build deps asan tsan fuzz bench clean install
 
 ifneq ($(EXE),)
-all:
+all: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release
 	cp build/release/quillon $(EXE)
@@ -26,7 +32,7 @@ build: deps
 run: build
 	./build/release/quillon
 
-test: deps
+check: deps
 	cmake --preset test
 	cmake --build --preset test
 	ctest --preset test
@@ -39,7 +45,20 @@ asan: deps
 tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan
-	ctest --preset tsan
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -R '$(TSAN_TESTS)'
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	./tools/fuzz-smoke.sh build/fuzz $(FUZZ_SECONDS)
+
+test: check asan tsan fuzz
+
+bench: build
+	./build/release/quillon bench
+
+install: build
+	cmake --install build/release
 
 clean:
 	rm -rf build

@@ -100,7 +100,7 @@ def play_match(quillon, opponent, protocol, args, workdir):
         "-matchGames", str(args.games),
         "-tc", args.tc, "-inc", str(args.inc),
         "-loadPositionFile", args.openings, "-loadPositionIndex", "-2",
-        "-saveGameFile", pgn, "-debugFile", debug, "-debugMode", "true" if args.debug else "false",
+        "-saveGameFile", pgn, "-nameOfDebugFile", debug, "-debugMode", "true" if args.debug else "false",
         "-xponder",
         "-testClaims", "true", "-checkMates", "true", "-materialDraws", "true",
         "-trivialDraws", "false", "-ruleMoves", "51", "-repeatsToDraw", "3",
