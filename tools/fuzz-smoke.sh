@@ -4,7 +4,7 @@
 # Long runs are made by hand: build/fuzz/fuzz_fen -max_total_time=1800 CORPUS_COPY
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$here/build/fuzz}"
+build="$(cd "${1:-$here/build/fuzz}" && pwd)"
 seconds="${2:-20}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
