@@ -101,14 +101,15 @@ def play_match(quillon, opponent, protocol, args, workdir):
         "-tc", args.tc, "-inc", str(args.inc),
         "-loadPositionFile", args.openings, "-loadPositionIndex", "-2",
         "-saveGameFile", pgn, "-nameOfDebugFile", debug, "-debugMode", "true" if args.debug else "false",
-        "-xponder",
+        "-xponder", "-autoCallFlag", "true",
+        "-saveSettingsOnExit", "false", "-popupExitMessage", "false", "-popupMoveErrors", "false",
         "-testClaims", "true", "-checkMates", "true", "-materialDraws", "true",
         "-trivialDraws", "false", "-ruleMoves", "51", "-repeatsToDraw", "3",
     ]
     if protocol == "uci":
-        xboard += ["-fUCI", "true"]
+        xboard += ["-fUCI"]
     if opponent_uci:
-        xboard += ["-sUCI", "true"]
+        xboard += ["-sUCI"]
     if args.threads > 1:
         xboard += ["-smpCores", str(args.threads)]
     xboard += ["-defaultHashSize", str(args.hash)]
