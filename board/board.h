@@ -177,6 +177,19 @@ inline void Board::movePiece(Color c, int type, Square from, Square to) {
     }
 }
 
+// Rooks and queens, bishops and queens of a colour.
+inline Bitboard rookLike(const Board& board, Color c) {
+    return board.sides[c].pieces[Rook] | board.sides[c].pieces[Queen];
+}
+inline Bitboard bishopLike(const Board& board, Color c) {
+    return board.sides[c].pieces[Bishop] | board.sides[c].pieces[Queen];
+}
+// The sliders of colour c that move along a line of the given kind
+// (1 rank or file, 2 diagonal).
+inline Bitboard slidersOfKind(const Board& board, Color c, int kind) {
+    return kind == 1 ? rookLike(board, c) : bishopLike(board, c);
+}
+
 // ---- Fixed squares ---------------------------------------------------------------
 constexpr Square KingHome[2] = {60, 4};
 constexpr Square ShortRookCorner[2] = {63, 7};

@@ -19,19 +19,7 @@ inline void clearRight(Board& board, int bit) {
     board.pawnKey ^= castleKey[bit];
 }
 
-inline Bitboard rookLike(const Board& board, Color c) {
-    return board.sides[c].pieces[Rook] | board.sides[c].pieces[Queen];
-}
 
-inline Bitboard bishopLike(const Board& board, Color c) {
-    return board.sides[c].pieces[Bishop] | board.sides[c].pieces[Queen];
-}
-
-// The sliders of colour c that move along a line of the given kind
-// (1 rank or file, 2 diagonal).
-inline Bitboard slidersOfKind(const Board& board, Color c, int kind) {
-    return kind == 1 ? rookLike(board, c) : bishopLike(board, c);
-}
 
 // Step 11 of making a move: does the move leave the defender in check, and by what?
 void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int movedType) {

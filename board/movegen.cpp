@@ -19,17 +19,7 @@ inline void appendPawnMove(MoveList& list, Square from, Square to) {
     }
 }
 
-inline Bitboard rookLike(const Board& board, Color c) {
-    return board.sides[c].pieces[Rook] | board.sides[c].pieces[Queen];
-}
 
-inline Bitboard bishopLike(const Board& board, Color c) {
-    return board.sides[c].pieces[Bishop] | board.sides[c].pieces[Queen];
-}
-
-inline Bitboard slidersOfKind(const Board& board, Color c, int kind) {
-    return kind == 1 ? rookLike(board, c) : bishopLike(board, c);
-}
 
 inline bool isEnPassantCapture(const Board& board, Move move, int type) {
     return type == Pawn && board.enPassant > 0 && moveTo(move) == board.enPassant;

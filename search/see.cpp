@@ -22,10 +22,6 @@ inline bool onLastRank(Square s) {
     return rank == 0 || rank == 7;
 }
 
-inline Bitboard slidersOfKind(const Board& b, Color c, int kind) {
-    return (kind == 1 ? b.pieces(c, Rook) : b.pieces(c, Bishop)) | b.pieces(c, Queen);
-}
-
 // A candidate is pinned when taking it away would let an enemy slider behind
 // it (and not on the exchange square) reach its own king.
 bool pinnedInExchange(const Board& b, Square s, Color side, Bitboard occ, Square to) {
