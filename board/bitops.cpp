@@ -29,10 +29,8 @@ bool cpuHasPopCount() {
 }
 
 // Until start-up has chosen, the software count serves (it is always correct).
-PopCountFunction PopCount = popCountSoftware;
+bool UseHardwarePopCount = false;
 
-void selectPopCount() {
-    PopCount = cpuHasPopCount() ? popCountHardware : popCountSoftware;
-}
+void selectPopCount() { UseHardwarePopCount = cpuHasPopCount(); }
 
 }  // namespace NEngine

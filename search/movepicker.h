@@ -53,7 +53,8 @@ public:
             return;
         uint16_t node = free_++;
         ++count_;
-        nodes_[node] = {{move, score}, End};
+        nodes_[node].item = {move, score};
+        nodes_[node].next = End;
         if (tail_ == End)
             head_ = node;
         else
@@ -75,8 +76,15 @@ public:
     int count() const { return count_; }
 
 private:
+    // A node is written before it is read, so the storage is left
+    // uninitialised: a picker is built at every node of the search, and
+    // zeroing its hundreds of slots each time would cost more than the
+    // moves it hands out.
     struct Node {
-        ScoredMove item;
+        Node() {}
+        union {
+            ScoredMove item;
+        };
         uint16_t next;
     };
     Node nodes_[Capacity];

@@ -73,6 +73,18 @@ TEST(Bits, PopCountsAndMoves) {
         EXPECT_EQ(count(0x8000000000000001ULL), 2);
         EXPECT_EQ(count(0x0F0F0F0F0F0F0F0FULL), 32);
     }
+    // The inline dispatch agrees with the software count on both paths.
+    const bool chosen = UseHardwarePopCount;
+    for (bool hardware : {false, cpuHasPopCount()}) {
+        UseHardwarePopCount = hardware;
+        uint64_t x = 0x9E3779B97F4A7C15ULL;
+        for (int i = 0; i < 1000; ++i) {
+            x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+            Bitboard b = x & (x >> 3);
+            ASSERT_EQ(PopCount(b), popCountSoftware(b)) << "hardware path " << hardware;
+        }
+    }
+    UseHardwarePopCount = chosen;
     Move m = composeMove(sq("e7"), sq("e8"), Queen);
     EXPECT_TRUE(sameMove(m, Move(m | MoveMark)));
     EXPECT_FALSE(sameMove(m, composeMove(sq("e7"), sq("e8"), Rook)));
