@@ -259,10 +259,25 @@ void generateQuietEvasions(const Board& b, const HistoryTable& history, ScoredMo
 
 template <int N>
 void generateQuietChecks(const Board& b, const HistoryTable& history, ScoredMoveList<N>& list) {
+    const LookupTables& t = tables();
     Color us = b.side();
+    // Squares from which each kind would attack the enemy king. A piece that
+    // lands elsewhere and does not leave a line through that king cannot
+    // check (king moves, castling among them, take the full test).
+    Square enemyKing = b.kingSquare[~us];
+    Bitboard checkSquares[PieceTypeCount] = {};
+    checkSquares[Pawn] = t.pawnAttacks[~us][enemyKing];
+    checkSquares[Knight] = t.knightAttacks[enemyKing];
+    checkSquares[Bishop] = bishopAttacks(enemyKing, b.occupied());
+    checkSquares[Rook] = rookAttacks(enemyKing, b.occupied());
+    checkSquares[Queen] = checkSquares[Bishop] | checkSquares[Rook];
     quietMoves(b, [&](Move m) {
+        Square from = moveFrom(m);
+        int type = b.typeOn(from);
+        if (type != King && !(checkSquares[type] & squareBit(moveTo(m))) && !t.lineKind[from][enemyKing])
+            return;
         if (quietMoveGivesCheck(b, m))
-            list.insert(m, history.quietScore(us, moveFrom(m), moveTo(m)));
+            list.insert(m, history.quietScore(us, from, moveTo(m)));
     });
 }
 

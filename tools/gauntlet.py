@@ -98,6 +98,8 @@ def play_match(quillon, opponent, protocol, args, workdir):
         "-fcp", quillon, "-fd", workdir,
         "-scp", command, "-sd", workdir,
         "-matchGames", str(args.games),
+        # xboard waits 10 s between games by default; the engines need far less.
+        "-matchPause", "2000",
         "-tc", args.tc, "-inc", str(args.inc),
         "-loadPositionFile", args.openings, "-loadPositionIndex", "-2",
         "-saveGameFile", pgn, "-nameOfDebugFile", debug, "-debugMode", "true" if args.debug else "false",

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <memory>
 #include <set>
 #include <vector>
@@ -231,6 +234,57 @@ TEST_F(PickerTest, QuietChecksAtTheFirstQuiescencePly) {
     while (q->next(0, true))
         ++count;
     EXPECT_LE(count, 1);
+}
+
+TEST_F(PickerTest, QuietCheckGeneratorFindsEveryQuietCheckOfRandomGames) {
+    // Random games from the perft positions reach direct, discovered,
+    // castling and pawn checks; the generator must list exactly the legal
+    // quiet checking moves that are not promotions.
+    std::ifstream in(QUILLON_SOURCE_DIR "/tests/board/data/perft-suite.tsv");
+    ASSERT_TRUE(in.good());
+    std::mt19937 random(2026);
+    std::string line;
+    int positions = 0, checks = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        Board& b = setup(line.substr(0, line.find('\t')).c_str());
+        for (int ply = 0; ply < 60; ++ply) {
+            std::vector<Move> legal;
+            std::set<Move> expected;
+            MoveList list;
+            generateAll(b, list);
+            list.forEach([&](Move m) {
+                if (!isLegal(b, m))
+                    return;
+                legal.push_back(m);
+                bool quiet = b.typeOn(moveTo(m)) == 0 && !movePromotion(m) &&
+                             !(b.typeOn(moveFrom(m)) == Pawn && b.enPassant > 0 && moveTo(m) == b.enPassant);
+                makeMove(b, m);
+                if (quiet && b.inCheck())
+                    expected.insert(m);
+                unmakeMove(b, m);
+            });
+            if (legal.empty() || !b.hasRoomForMove())
+                break;
+            if (!b.inCheck()) {
+                auto generated = std::make_unique<ScoredMoveList<QuiescenceCheckCapacity>>();
+                generated->clear();
+                generateQuietChecks(b, *history_, *generated);
+                generated->rewind();
+                std::set<Move> got;
+                while (ScoredMove* item = generated->next())
+                    if (isLegal(b, item->move))
+                        got.insert(item->move);
+                ASSERT_EQ(got, expected) << writeFen(b);
+                ++positions;
+                checks += int(expected.size());
+            }
+            makeMove(b, legal[random() % legal.size()]);
+        }
+    }
+    EXPECT_GT(positions, 2000);
+    EXPECT_GT(checks, 1000);
 }
 
 }  // namespace
