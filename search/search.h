@@ -116,7 +116,7 @@ public:
     // Returns whether a best move was found. Does not touch limits.analysing.
     bool runSearch();
     // Called before every move of the tree; only the main thread (index 0)
-    // reads the clock and the input, every 16384 of its nodes.
+    // reads the clock, every 1024 of its nodes, and the input, every 16384.
     bool pollStop(ThreadState& thread);
     TranspositionTable& table() { return table_; }
     HistoryTable& history() { return *history_; }

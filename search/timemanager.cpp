@@ -11,8 +11,13 @@ namespace NEngine {
 
 namespace {
 
-// The main thread looks at the clock and the input every this many of its nodes.
+// The main thread reads the input every this many of its nodes...
 constexpr uint64_t PollInterval = 16384;
+// ...and the clock sixteen times as often. At over a million nodes a second
+// the coarser rhythm overshoots by about 10 ms, and a sudden-death clock,
+// which hands out a fortieth of what is left, gets near that late in a long
+// game: the overshoot, paid on every move, would then run the clock out.
+constexpr uint64_t ClockInterval = 1024;
 // Moves assumed left in the game when the interface does not say.
 constexpr int DefaultMovesLeft = 40;
 constexpr int MinMovesDivisor = 2;
@@ -82,17 +87,23 @@ bool Search::pollStop(ThreadState& thread) {
     // 1. Helpers never look at the clock.
     if (thread.index != 0)
         return false;
-    // 2. Every PollInterval nodes (once per count: several calls can see the
-    //    same count when nodes return without making a move).
+    // 2. Every ClockInterval nodes the clock, every PollInterval nodes the
+    //    input (once per count: several calls can see the same count when
+    //    nodes return without making a move).
     uint64_t nodes = thread.searchNodes.load(std::memory_order_relaxed);
-    if (nodes != 0 && nodes % PollInterval == 0 && nodes != lastPolledNodes_) {
+    if (nodes != 0 && nodes % ClockInterval == 0 && nodes != lastPolledNodes_) {
         lastPolledNodes_ = nodes;
-        if (limits.timeBudget > 0) {
+        // The first iteration is always finished (a few thousand nodes at
+        // most), so that even the last milliseconds of a clock buy a move
+        // that was searched.
+        if (limits.timeBudget > 0 && thread.iterationDepth() > 1) {
             ++clockReads_;
             uint64_t spent = clockNanoseconds() - thread.data.startTime;
             if (double(spent) > limits.timeBudget * 1e9)
                 thread.stop.store(true);
         }
+        if (nodes % PollInterval != 0)
+            return thread.stopped();
         if (continueCheck)
             continueCheck();
         if (reportRequest.exchange(false) && rootMoveProgress)

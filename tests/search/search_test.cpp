@@ -372,7 +372,7 @@ TEST_F(SearchTest, TimeExtensions) {
     EXPECT_DOUBLE_EQ(u->grantTimeExtension(), 1.0);
 }
 
-TEST_F(SearchTest, PollLooksAtClockAndInputEvery16384Nodes) {
+TEST_F(SearchTest, PollLooksAtClockEvery1024NodesAndInputEvery16384) {
     auto s = makeSearch();
     ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
     setClock(*s, 0);
@@ -388,11 +388,42 @@ TEST_F(SearchTest, PollLooksAtClockAndInputEvery16384Nodes) {
     s->think(false);
     uint64_t nodes = s->result().totalNodes;
     ASSERT_GT(nodes, 4u * 16384);
-    EXPECT_LE(s->clockReads(), nodes / 16384);
-    EXPECT_GE(s->clockReads(), nodes / 16384 / 2);
-    EXPECT_EQ(uint64_t(checks), s->clockReads());
+    EXPECT_LE(s->clockReads(), nodes / 1024);
+    EXPECT_GE(s->clockReads(), nodes / 1024 / 2);
+    EXPECT_LE(uint64_t(checks), nodes / 16384);
+    EXPECT_GE(uint64_t(checks), nodes / 16384 / 2);
+    EXPECT_GE(s->clockReads(), 8 * uint64_t(checks));
     EXPECT_EQ(progress, 1);  // one report per request
     EXPECT_FALSE(s->reportRequest);
+}
+
+TEST_F(SearchTest, SpentBudgetStopsTheSearchWithinAThousandNodes) {
+    // Late in a sudden-death game the budget is a few milliseconds: the
+    // clock must be read often enough that the overshoot stays small.
+    // Iterations 1-3 of this ending take under 1024 nodes together.
+    auto s = makeSearch();
+    ASSERT_TRUE(s->setPosition("8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"));
+    setClock(*s, 0);
+    s->limits.timeBudget = 1e-9;  // spent at the first clock read
+    int inputChecks = 0;
+    s->continueCheck = [&] {
+        ++inputChecks;
+        return true;
+    };
+    EXPECT_TRUE(s->runSearch());
+    EXPECT_LE(s->thread(0).searchNodes.load(), 1024u + 64);
+    EXPECT_EQ(s->clockReads(), 1u);
+    EXPECT_EQ(inputChecks, 0);
+    EXPECT_GE(s->result().depth, 3);
+
+    // The first iteration is finished whatever the clock says: the first
+    // iteration of this middlegame alone takes more than 1024 nodes.
+    ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    s->limits.timeBudget = 1e-9;
+    EXPECT_TRUE(s->runSearch());
+    EXPECT_GE(s->result().depth, 1);
+    EXPECT_GT(s->thread(0).searchNodes.load(), 1024u);
+    EXPECT_TRUE(legalMoves(s->position()).count(s->result().bestMove));
 }
 
 TEST_F(SearchTest, InputCheckCanStopTheSearch) {
@@ -456,9 +487,9 @@ namespace {
 // extension lets that depth be searched again and ends the search after it.
 TEST_F(SearchTest, ClockStopInsideIterationAsksForExtension) {
     auto s = makeSearch();
-    ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    ASSERT_TRUE(s->setPosition("4k3/8/8/8/8/8/4P3/R3K2R w KQ - 0 1"));
     setClock(*s, 0);
-    s->limits.timeBudget = 1e-9;  // spent by the first poll
+    s->limits.timeBudget = 1e-9;  // spent by the first clock read
     int asked = 0;
     s->timeExtension = [&] {
         ++asked;
@@ -467,7 +498,8 @@ TEST_F(SearchTest, ClockStopInsideIterationAsksForExtension) {
     int reports = 0;
     s->iterationReport = [&](const SearchResult&) { ++reports; };
     EXPECT_TRUE(s->runSearch());
-    // The first poll (node 16384) falls inside depth 4 of this position.
+    // The first clock read (node 1024) falls inside depth 3 of this position,
+    // after its first root move.
     EXPECT_GE(asked, 1);
     EXPECT_LE(asked, 2);
     EXPECT_GE(s->result().depth, 1);
