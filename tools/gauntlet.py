@@ -41,6 +41,7 @@ OPPONENTS = {
 RESULT_RE = re.compile(r'^\[Result "([^"]*)"\]')
 TAG_RE = re.compile(r'^\[(\w+) "([^"]*)"\]')
 # The last comment before the result token says how the game ended.
+MOVE_RE = re.compile(r"\b\d+\.")
 ENDING_RE = re.compile(r"\{([^{}]*)\}\s*(1-0|0-1|1/2-1/2|\*)\s*$", re.S)
 
 
@@ -155,14 +156,14 @@ def main():
     protocols = ["xboard", "uci"] if args.protocol == "both" else [args.protocol]
 
     rows = []
-    totals = dict(games=0, wins=0, draws=0, losses=0, crash=0, illegal=0, forfeit=0, hang=0)
+    totals = dict(games=0, wins=0, draws=0, losses=0, crash=0, illegal=0, forfeit=0, hang=0, void=0)
     for opponent in args.opponents.split(","):
         if opponent not in OPPONENTS:
             sys.exit(f"gauntlet: unknown opponent {opponent}")
         for protocol in protocols:
             pgn, hung = play_match(quillon, opponent, protocol, args, workdir)
             row = dict(opponent=opponent, protocol=protocol, games=0, wins=0, draws=0, losses=0,
-                       crash=0, illegal=0, forfeit=0, hang=int(hung))
+                       crash=0, illegal=0, forfeit=0, hang=int(hung), void=0)
             for tags, text in parse_games(pgn):
                 result = tags.get("Result", "*")
                 quillon_white = "quillon" in tags.get("White", "").lower()
@@ -171,6 +172,12 @@ def main():
                 if result == "*":
                     # An unfinished game counts as a hang unless the log says more.
                     row["hang"] += 1
+                    continue
+                if not MOVE_RE.search(re.sub(r"\{[^{}]*\}", " ", text)):
+                    # Ended before the first move (an engine that was slow to
+                    # start under load): xboard replays the round, so it is
+                    # left out of the score.
+                    row["void"] += 1
                     continue
                 row["games"] += 1
                 if result == "1/2-1/2":
@@ -187,6 +194,8 @@ def main():
             print_row(row)
     print()
     print_table(rows, totals)
+    if totals["void"]:
+        print(f"\nleft out: {totals['void']} game(s) that ended before the first move")
     print(f"\ngames and logs: {workdir}")
     faults = totals["crash"] + totals["illegal"] + totals["forfeit"] + totals["hang"]
     return 1 if faults else 0
