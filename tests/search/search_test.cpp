@@ -56,6 +56,15 @@ protected:
         s.limits.movesToGo = 0;
         s.limits.maxDepth = MaxIterationDepth;
     }
+
+    // A search of the position whose budget is spent at the first clock read.
+    static std::unique_ptr<Search> spentBudgetSearch(const char* fen) {
+        auto s = makeSearch();
+        EXPECT_TRUE(s->setPosition(fen)) << fen;
+        setClock(*s, 0);
+        s->limits.timeBudget = 1e-9;
+        return s;
+    }
 };
 
 struct MateCase {
@@ -401,10 +410,7 @@ TEST_F(SearchTest, SpentBudgetStopsTheSearchWithinAThousandNodes) {
     // Late in a sudden-death game the budget is a few milliseconds: the
     // clock must be read often enough that the overshoot stays small.
     // Iterations 1-3 of this ending take under 1024 nodes together.
-    auto s = makeSearch();
-    ASSERT_TRUE(s->setPosition("8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"));
-    setClock(*s, 0);
-    s->limits.timeBudget = 1e-9;  // spent at the first clock read
+    auto s = spentBudgetSearch("8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1");
     int inputChecks = 0;
     s->continueCheck = [&] {
         ++inputChecks;
@@ -418,8 +424,7 @@ TEST_F(SearchTest, SpentBudgetStopsTheSearchWithinAThousandNodes) {
 
     // The first iteration is finished whatever the clock says: the first
     // iteration of this middlegame alone takes more than 1024 nodes.
-    ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
-    s->limits.timeBudget = 1e-9;
+    s = spentBudgetSearch("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     EXPECT_TRUE(s->runSearch());
     EXPECT_GE(s->result().depth, 1);
     EXPECT_GT(s->thread(0).searchNodes.load(), 1024u);
@@ -486,10 +491,7 @@ namespace {
 // depth 3 or more: the time-extension callback is asked; a granted
 // extension lets that depth be searched again and ends the search after it.
 TEST_F(SearchTest, ClockStopInsideIterationAsksForExtension) {
-    auto s = makeSearch();
-    ASSERT_TRUE(s->setPosition("4k3/8/8/8/8/8/4P3/R3K2R w KQ - 0 1"));
-    setClock(*s, 0);
-    s->limits.timeBudget = 1e-9;  // spent by the first clock read
+    auto s = spentBudgetSearch("4k3/8/8/8/8/8/4P3/R3K2R w KQ - 0 1");
     int asked = 0;
     s->timeExtension = [&] {
         ++asked;
