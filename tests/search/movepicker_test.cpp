@@ -32,6 +32,24 @@ protected:
         return holder_->board;
     }
 
+    // The legal moves that put the opponent in check without capturing or
+    // promoting, found by making each move and looking.
+    static std::set<Move> quietChecksByMaking(Board& b) {
+        std::set<Move> checks;
+        MoveList list;
+        generateAll(b, list);
+        list.forEach([&](Move m) {
+            if (!isLegal(b, m) || movePromotion(m) || b.typeOn(moveTo(m)) != 0 ||
+                (b.typeOn(moveFrom(m)) == Pawn && b.enPassant > 0 && moveTo(m) == b.enPassant))
+                return;
+            makeMove(b, m);
+            if (b.inCheck())
+                checks.insert(m);
+            unmakeMove(b, m);
+        });
+        return checks;
+    }
+
     std::vector<Move> pickAll(Board& b, Move hash, Move killer) {
         auto picker = std::make_unique<MovePicker>();
         picker->init(b, *history_, hash, killer);
@@ -215,17 +233,7 @@ TEST_F(PickerTest, QuietChecksAtTheFirstQuiescencePly) {
     std::set<Move> got;
     while (ScoredMove* item = q->next(0, true))
         got.insert(Move(item->move & MoveBits));
-    std::set<Move> checks;
-    MoveList list;
-    generateAll(b, list);
-    list.forEach([&](Move m) {
-        if (!isLegal(b, m))
-            return;
-        makeMove(b, m);
-        if (b.inCheck())
-            checks.insert(m);
-        unmakeMove(b, m);
-    });
+    std::set<Move> checks = quietChecksByMaking(b);
     EXPECT_FALSE(checks.empty());
     EXPECT_EQ(got, checks);
     // Deeper down at most one check comes out.
@@ -251,20 +259,13 @@ TEST_F(PickerTest, QuietCheckGeneratorFindsEveryQuietCheckOfRandomGames) {
         Board& b = setup(line.substr(0, line.find('\t')).c_str());
         for (int ply = 0; ply < 60; ++ply) {
             std::vector<Move> legal;
-            std::set<Move> expected;
             MoveList list;
             generateAll(b, list);
             list.forEach([&](Move m) {
-                if (!isLegal(b, m))
-                    return;
-                legal.push_back(m);
-                bool quiet = b.typeOn(moveTo(m)) == 0 && !movePromotion(m) &&
-                             !(b.typeOn(moveFrom(m)) == Pawn && b.enPassant > 0 && moveTo(m) == b.enPassant);
-                makeMove(b, m);
-                if (quiet && b.inCheck())
-                    expected.insert(m);
-                unmakeMove(b, m);
+                if (isLegal(b, m))
+                    legal.push_back(m);
             });
+            const std::set<Move> expected = quietChecksByMaking(b);
             if (legal.empty() || !b.hasRoomForMove())
                 break;
             if (!b.inCheck()) {
