@@ -217,6 +217,35 @@ bool insufficientMaterial(const Board& board);
 // Whether a quiet reversible move would recreate a position of the reversible stretch.
 bool repeatsAfter(const Board& board, Move move);
 
+// The key of the position after a pseudo-legal `move`, worked out before the
+// move is made so that the search can prefetch the child's table bucket while
+// it makes the move. Changes of castling rights are left out: the key is exact
+// for every move that keeps them, which is nearly every move of a search.
+inline uint64_t keyAfter(const Board& board, Move move) {
+    Color us = board.side();
+    Color them = ~us;
+    Square from = moveFrom(move), to = moveTo(move);
+    int type = board.typeOn(from);
+    int promotion = movePromotion(move);
+    uint64_t key = board.key ^ sideKey ^ pieceKey[from][us][type] ^ pieceKey[to][us][promotion ? promotion : type];
+    Piece target = board.pieceOn(to);
+    if (!isEmptyCode(target))
+        key ^= pieceKey[to][them][pieceType(target)];
+    if (board.enPassant > 0) {
+        if (type == Pawn && to == board.enPassant)
+            key ^= pieceKey[to + EnPassantVictimOffset[us]][them][Pawn];
+        key ^= enPassantKey(board.enPassant, them);
+    }
+    if (type == Pawn && (to - from == 16 || from - to == 16))
+        key ^= enPassantKey((from + to) / 2, us);
+    if (type == King && (to - from == 2 || from - to == 2)) {
+        int d = (to - from) / 2;
+        Square rookFrom = d == 1 ? from + 3 : from - 4;
+        key ^= pieceKey[rookFrom][us][Rook] ^ pieceKey[from + d][us][Rook];
+    }
+    return key;
+}
+
 // ---- Set-up and FEN ---------------------------------------------------------------
 
 extern const std::string& startPositionFen();

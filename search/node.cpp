@@ -325,6 +325,7 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         }
         const Move move = item->move;
         const bool fullDepth = keepFullDepth(b, move);
+        table.prefetch(keyAfter(b, move));  // the child probes it first thing
         makeMove(b, move);
         t.countMove();
         StateEntry& entry = previousEntry(b);
@@ -487,6 +488,7 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
         const Move move = item->move;
         if (!(inCheck && searched == 0) && !(move & MoveMark) && !seeAtLeast(b, move, threshold))
             continue;
+        search.table().prefetch(keyAfter(b, move));
         makeMove(b, move);
         t.countMove();
         int childDepth = b.inCheck() ? depth : depth - OnePly;

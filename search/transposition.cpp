@@ -57,10 +57,13 @@ bool TranspositionTable::resize(int megabytes) {
     if (bytes < sizeof(TableBucket))
         return false;
     size_t count = bucketsFor(bytes);
-    // Value-initialised: every atomic word starts at 0 (an empty entry).
-    std::unique_ptr<TableBucket[]> fresh(new (std::nothrow) TableBucket[count]());
-    if (!fresh)
+    TableMemory memory = allocateTableMemory(count * sizeof(TableBucket));
+    if (!memory)
         return false;
+    // Every atomic word starts at 0 (an empty entry).
+    auto* fresh = static_cast<TableBucket*>(memory.get());
+    for (size_t b = 0; b < count; ++b)
+        new (&fresh[b]) TableBucket();
     if (buckets_) {
         size_t keep = std::min(count, bucketCount());
         for (size_t b = 0; b < keep; ++b)
@@ -71,7 +74,8 @@ bool TranspositionTable::resize(int megabytes) {
                 to.check.store(from.check.load(std::memory_order_relaxed), std::memory_order_relaxed);
             }
     }
-    buckets_ = std::move(fresh);
+    memory_ = std::move(memory);
+    buckets_ = fresh;
     mask_ = count - 1;
     generation_ = 0;
     return true;

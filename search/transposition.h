@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "board/types.h"
+#include "search/tablememory.h"
 
 namespace NEngine {
 
@@ -81,7 +82,8 @@ public:
 private:
     TableEntry* chooseSlot(TableBucket& bucket, uint64_t key, TableRecord& old) const;
 
-    std::unique_ptr<TableBucket[]> buckets_;
+    TableMemory memory_;
+    TableBucket* buckets_ = nullptr;
     uint64_t mask_ = 0;
     uint16_t generation_ = 0;
 };

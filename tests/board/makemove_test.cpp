@@ -29,9 +29,15 @@ TEST(MakeMove, RandomGamesKeepIncrementalStateExact) {
             if (moves.empty())
                 break;
             Move move = moves[rng() % moves.size()];
+            const uint64_t predicted = keyAfter(board, move);
+            const int rightsBefore = board.castling;
             makeMove(board, move);
             made.push_back(move);
             ++plies;
+            // The prefetch key is exact whenever the castling rights stay.
+            if (board.castling == rightsBefore) {
+                EXPECT_EQ(predicted, board.key) << moveToText(move, false) << " into " << writeFen(board);
+            }
             ASSERT_TRUE(boardConsistent(board)) << writeFen(board);
 
             // Check detection agrees with the from-scratch status computation.
