@@ -9,6 +9,7 @@ directly, or in UCI mode through polyglot (--protocol uci), or both.
 
   tools/gauntlet.py --games 20 --tc 0:30 --inc 0.3 --opponents fairymax,phalanx
   tools/gauntlet.py --protocol both --games 40
+  tools/gauntlet.py --games 40 --moves 40 --tc 0:10 --opponents phalanx
 
 Needs: xboard, polyglot, xvfb (xvfb-run) and the opponents (apt-get install
 xboard polyglot xvfb fairymax phalanx gnuchess glaurung toga2 hoichess sjeng).
@@ -101,7 +102,7 @@ def play_match(quillon, opponent, protocol, args, workdir):
         "-matchGames", str(args.games),
         # xboard waits 10 s between games by default; the engines need far less.
         "-matchPause", "2000",
-        "-tc", args.tc, "-inc", str(args.inc),
+        "-tc", args.tc,
         "-loadPositionFile", args.openings, "-loadPositionIndex", "-2",
         "-saveGameFile", pgn, "-nameOfDebugFile", debug, "-debugMode", "true" if args.debug else "false",
         "-xponder", "-autoCallFlag", "true",
@@ -109,6 +110,11 @@ def play_match(quillon, opponent, protocol, args, workdir):
         "-testClaims", "true", "-checkMates", "true", "-materialDraws", "true",
         "-trivialDraws", "false", "-ruleMoves", "51", "-repeatsToDraw", "3",
     ]
+    if args.moves > 0:
+        # A conventional clock: --tc for every --moves moves, no increment.
+        xboard += ["-mps", str(args.moves), "-inc", "-1"]
+    else:
+        xboard += ["-inc", str(args.inc)]
     if protocol == "uci":
         xboard += ["-fUCI"]
     if opponent_uci:
@@ -118,7 +124,10 @@ def play_match(quillon, opponent, protocol, args, workdir):
     xboard += ["-defaultHashSize", str(args.hash)]
     minutes, _, seconds = args.tc.partition(":")
     base = float(minutes) * 60 + float(seconds or 0)
-    per_game = 2 * (base + 120 * args.inc) + 30
+    if args.moves > 0:
+        per_game = 2 * base * math.ceil(200 / args.moves) + 30
+    else:
+        per_game = 2 * (base + 120 * args.inc) + 30
     env = dict(os.environ)
     env["PATH"] = env.get("PATH", "") + ":/usr/games"
     cmd = ["xvfb-run", "-a"] + xboard
@@ -138,6 +147,8 @@ def main():
     parser.add_argument("--games", type=int, default=20, help="games per opponent and protocol (even)")
     parser.add_argument("--tc", default="0:30", help="base time per game, minutes:seconds")
     parser.add_argument("--inc", type=float, default=0.3, help="increment per move, seconds")
+    parser.add_argument("--moves", type=int, default=0,
+                        help="moves per time control (a conventional clock: --tc per --moves moves, no increment)")
     parser.add_argument("--protocol", choices=["xboard", "uci", "both"], default="xboard")
     parser.add_argument("--openings", default=os.path.join(HERE, "data", "openings.fen"))
     parser.add_argument("--threads", type=int, default=1)
