@@ -40,8 +40,4 @@ int kingShelter(const Board& board, Color c);
 int shelterValue(const Board& board, Color c, Square q);
 int shelterFront(const Board& board, Color c, Square q);
 
-// The salt that keeps entries of equal pawns and kings but different castling
-// rights apart (the shelter depends on the rights). Zero without rights.
-constexpr uint32_t castlingSalt(unsigned castling) { return (castling & 15u) * 0x9E3779B1u; }
-
 }  // namespace NEngine

@@ -57,9 +57,9 @@ int Evaluator::evaluateTraced(EvalBreakdown& breakdown) {
 
 ScoreTriple Evaluator::probePawns(const Board& board, Bitboard passed[2], bool& computed) {
     PawnHashEntry* slot = pawnHash_.empty() ? nullptr : &pawnHash_[board.pawnKey & pawnHashMask_];
-    // The shelter reads the castling rights, which the pawn key leaves out:
-    // salt the key word with them so entries never mix different rights.
-    const uint32_t keyWord = pawnKeyWord(board.pawnKey) ^ castlingSalt(board.castling);
+    // The shelter reads the kings and the castling rights; the pawn key holds
+    // both, so entries never mix them.
+    const uint32_t keyWord = pawnKeyWord(board.pawnKey);
     if (slot && pawnEntryMatches(*slot, keyWord)) {
         computed = false;
         return unpackPawnEntry(*slot);
