@@ -124,6 +124,10 @@ int Evaluator::run(int alpha, int beta, EvalBreakdown* trace) {
     if (!trace && (quick < windowLow_ || quick > windowHigh_))
         return quick;
 
+    EvalCacheEntry& cached = evalCache_[board.key & (EvalCacheEntries - 1)];
+    if (!trace && cached.valid && cached.key == board.key)
+        return toSide(board, cached.whiteScore);
+
     // 7. Attack records, pawn structure (through the pawn hash), piece terms.
     initAttackRecords(board);
     Bitboard passed[2] = {0, 0};
@@ -134,6 +138,7 @@ int Evaluator::run(int alpha, int beta, EvalBreakdown* trace) {
 
     // 8. Blend and turn to the side to move.
     const int white = blendScore(params_, total, stage, weight);
+    cached = EvalCacheEntry{board.key, white, 1};
     if (trace) {
         trace->nonPawnMaterial = nonPawn;
         trace->stage = stage;

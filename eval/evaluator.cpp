@@ -15,10 +15,14 @@ Evaluator::Evaluator(size_t pawnHashEntries) {
             entries *= 2;
     }
     pawnHash_.assign(entries, 0);
+    evalCache_.assign(EvalCacheEntries, EvalCacheEntry{});
     pawnHashMask_ = entries ? entries - 1 : 0;
     registry_ = &endgameRegistry();
 }
 
-void Evaluator::clearPawnHash() { std::fill(pawnHash_.begin(), pawnHash_.end(), 0); }
+void Evaluator::clearPawnHash() {
+    std::fill(pawnHash_.begin(), pawnHash_.end(), 0);
+    std::fill(evalCache_.begin(), evalCache_.end(), EvalCacheEntry{});
+}
 
 }  // namespace NEngine

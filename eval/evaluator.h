@@ -74,6 +74,16 @@ struct EvalBreakdown {
     int sideScore = 0;   // the same from the side to move's
 };
 
+// A full evaluation remembered by position: the whole score depends only on
+// the position (the window only decides the lazy exit before it), so a
+// position met again in the tree is not evaluated twice.
+struct EvalCacheEntry {
+    uint64_t key = 0;
+    int32_t whiteScore = 0;
+    uint32_t valid = 0;
+};
+constexpr size_t EvalCacheEntries = size_t(1) << 15;
+
 class Evaluator {
 public:
     // The engine's evaluator: a pawn hash of 262,144 entries.
@@ -99,6 +109,7 @@ public:
     int windowHigh() const { return windowHigh_; }
     size_t pawnHashSize() const { return pawnHash_.size(); }
     uint64_t pawnHashMask() const { return pawnHashMask_; }
+    // Empties the pawn hash and the evaluation cache (a new game).
     void clearPawnHash();
     const AttackRecord& record(Color c) const { return records_[c]; }
 
@@ -130,6 +141,7 @@ private:
     Bitboard occupied_ = 0;
     Bitboard empty_ = 0;
     std::vector<PawnHashEntry> pawnHash_;
+    std::vector<EvalCacheEntry> evalCache_;
     uint64_t pawnHashMask_ = 0;
     const EndgameRegistry* registry_ = nullptr;
 };

@@ -178,6 +178,34 @@ TEST_F(EvaluateTest, PawnHashHitAndMissAgree) {
     EXPECT_GT(hits, 1000);
 }
 
+TEST_F(EvaluateTest, RememberedEvaluationsMatchComputedOnes) {
+    BoardWithStack stack;
+    std::vector<Board> positions = benchPositions(1500, stack);
+    Evaluator shared, traced;
+    for (int round = 0; round < 2; ++round) {
+        for (Board& b : positions) {
+            shared.setBoard(&b);
+            traced.setBoard(&b);
+            EvalBreakdown br;
+            const int full = traced.evaluateTraced(br);
+            // A lazy exit far outside the window is never remembered as the
+            // position's score.
+            if (!br.mated && !br.drawn && !br.endgameVerdict) {
+                const int lazy = shared.evaluate(29000, 29001);
+                EXPECT_LT(lazy, 29000 - 1000) << writeFen(b);
+            }
+            // The first round computes, the second finds the remembered score.
+            ASSERT_EQ(shared.evaluate(-32767, 32767), full) << writeFen(b);
+        }
+    }
+    // A new game forgets: the scores stay the same afterwards.
+    shared.clearPawnHash();
+    shared.setBoard(&positions.front());
+    traced.setBoard(&positions.front());
+    EvalBreakdown br;
+    EXPECT_EQ(shared.evaluate(-32767, 32767), traced.evaluateTraced(br));
+}
+
 TEST_F(EvaluateTest, CastlingRightsKeepTheirOwnPawnEntries) {
     // Same pawns and kings; only the rights differ, and with them the shelter.
     Position rights("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
