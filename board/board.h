@@ -213,6 +213,7 @@ bool kingAttackedBy(const Board& board, Color attacker, Square k, Bitboard empty
 
 void detectDraws(Board& board, bool skipRepetition);
 void detectTerminal(Board& board);
+// A dead position by material: no series of legal moves can end in mate.
 bool insufficientMaterial(const Board& board);
 // Whether a quiet reversible move would recreate a position of the reversible stretch.
 bool repeatsAfter(const Board& board, Move move);

@@ -365,18 +365,24 @@ bool kingAttackedBy(const Board& board, Color attacker, Square k, Bitboard empty
 }
 
 bool insufficientMaterial(const Board& board) {
+    // Only dead positions count: those in which no series of legal moves can
+    // end in mate. Knight against knight, bishop against knight, bishops of
+    // both colours or two knights against a bare king can still be mated into
+    // (with help), so the game goes on there: claiming a draw would forfeit
+    // it, and refusing to move would leave the interface without a move.
     const SideSet& b = board.sides[Black];
     const SideSet& w = board.sides[White];
     if (b.count[Pawn] || w.count[Pawn] || b.count[Rook] || w.count[Rook] || b.count[Queen] || w.count[Queen])
         return false;
-    int blackMinors = b.count[Knight] + b.count[Bishop];
-    int whiteMinors = w.count[Knight] + w.count[Bishop];
-    if (blackMinors <= 1 && whiteMinors <= 1)
+    const int minors = b.count[Knight] + b.count[Bishop] + w.count[Knight] + w.count[Bishop];
+    if (minors <= 1)
         return true;
-    // Two knights cannot force mate against a bare king.
-    if (w.count[Knight] == 2 && w.count[Bishop] == 0 && blackMinors == 0)
-        return true;
-    return b.count[Knight] == 2 && b.count[Bishop] == 0 && whiteMinors == 0;
+    if (b.count[Knight] || w.count[Knight])
+        return false;
+    // Bishops only: dead when every bishop stands on squares of one colour.
+    constexpr Bitboard LightSquares = 0x55AA55AA55AA55AAULL;
+    const Bitboard bishops = b.pieces[Bishop] | w.pieces[Bishop];
+    return !(bishops & LightSquares) || !(bishops & ~LightSquares);
 }
 
 void detectDraws(Board& board, bool skipRepetition) {

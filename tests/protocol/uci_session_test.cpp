@@ -197,6 +197,18 @@ TEST_F(UciSession, PositionsWithoutMovesAndForcedMoves) {
     // Stalemate: no move.
     send("position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3\n");
     EXPECT_EQ(bestMove(), "bestmove null");
+    // Bishop against knight is no dead position: a move is played.
+    send("position fen 8/8/4k3/8/2n5/8/3BK3/8 w - - 0 1\ngo depth 3\n");
+    EXPECT_NE(bestMove(), "bestmove null");
+    // Nor is knight against knight: a mate into the corner exists.
+    send("position fen kn6/8/1K6/3N4/8/8/8/8 w - - 0 1\ngo depth 4\n");
+    std::vector<std::string> knights;
+    EXPECT_EQ(bestMove(&knights), "bestmove d5c7");
+    ASSERT_FALSE(knights.empty());
+    EXPECT_NE(knights.back().find(" score mate 1 "), std::string::npos) << knights.back();
+    // A bare king against king and bishop is: no move.
+    send("position fen 8/8/4k3/8/8/8/3BK3/8 w - - 0 1\ngo depth 3\n");
+    EXPECT_EQ(bestMove(), "bestmove null");
     // A single legal move is played.
     send("position fen k7/8/2K5/1Q6/8/8/8/8 b - - 0 1\ngo wtime 10000 btime 10000\n");
     EXPECT_EQ(bestMove(), "bestmove a8a7");

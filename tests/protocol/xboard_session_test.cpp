@@ -210,6 +210,13 @@ TEST_F(XBoardSession, ResultLines) {
     send("e1d2\n");
     EXPECT_EQ(line(), "1/2-1/2 {Draw by material insufficient}");
 
+    // Knight against knight is no dead position: the game goes on, and here
+    // the engine mates in the corner.
+    setUp("kn6/8/1K6/3N4/8/8/8/8 w - - 0 1");
+    send("go\n");
+    EXPECT_EQ(waitFor("move "), "move d5c7");
+    EXPECT_EQ(line(), "1-0 {White}");
+
     setUp("4k3/8/8/8/8/8/8/R3K3 w - - 99 80");
     send("a1a2\n");
     EXPECT_EQ(line(), "1/2-1/2 {Draw by fifty moves rule}");
