@@ -84,7 +84,8 @@ def classify(ending):
     e = ending.lower()
     if "time" in e and ("forfeit" in e or "wins on time" in e or "lost on time" in e or "out of time" in e):
         return "forfeit"
-    if "illegal" in e:
+    # A false draw claim forfeits the game like an illegal move.
+    if "illegal" in e or "false draw claim" in e:
         return "illegal"
     if "crash" in e or "exit" in e or "disconnect" in e or "terminated" in e or "died" in e:
         return "crash"
