@@ -191,6 +191,13 @@ TEST_F(UciSession, EndOfInputEndsTheProgram) {
 
 TEST_F(UciSession, PositionsWithoutMovesAndForcedMoves) {
     handshake();
+    auto expectMateInOne = [&](const std::string& fen, const std::string& move) {
+        send("position fen " + fen + "\ngo depth 4\n");
+        std::vector<std::string> info;
+        EXPECT_EQ(bestMove(&info), "bestmove " + move);
+        ASSERT_FALSE(info.empty());
+        EXPECT_NE(info.back().find(" score mate 1 "), std::string::npos) << info.back();
+    };
     // Black is mated: no move.
     send("position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3\n");
     EXPECT_EQ(bestMove(), "bestmove null");
@@ -201,11 +208,7 @@ TEST_F(UciSession, PositionsWithoutMovesAndForcedMoves) {
     send("position fen 8/8/4k3/8/2n5/8/3BK3/8 w - - 0 1\ngo depth 3\n");
     EXPECT_NE(bestMove(), "bestmove null");
     // Nor is knight against knight: a mate into the corner exists.
-    send("position fen kn6/8/1K6/3N4/8/8/8/8 w - - 0 1\ngo depth 4\n");
-    std::vector<std::string> knights;
-    EXPECT_EQ(bestMove(&knights), "bestmove d5c7");
-    ASSERT_FALSE(knights.empty());
-    EXPECT_NE(knights.back().find(" score mate 1 "), std::string::npos) << knights.back();
+    expectMateInOne("kn6/8/1K6/3N4/8/8/8/8 w - - 0 1", "d5c7");
     // A bare king against king and bishop is: no move.
     send("position fen 8/8/4k3/8/8/8/3BK3/8 w - - 0 1\ngo depth 3\n");
     EXPECT_EQ(bestMove(), "bestmove null");
@@ -213,11 +216,7 @@ TEST_F(UciSession, PositionsWithoutMovesAndForcedMoves) {
     send("position fen k7/8/2K5/1Q6/8/8/8/8 b - - 0 1\ngo wtime 10000 btime 10000\n");
     EXPECT_EQ(bestMove(), "bestmove a8a7");
     // A mate in one is found and reported as such.
-    send("position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1\ngo depth 4\n");
-    std::vector<std::string> info;
-    EXPECT_EQ(bestMove(&info), "bestmove a1a8");
-    ASSERT_FALSE(info.empty());
-    EXPECT_NE(info.back().find(" score mate 1 "), std::string::npos) << info.back();
+    expectMateInOne("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "a1a8");
 }
 
 TEST_F(UciSession, SetOptionGroups) {
