@@ -62,7 +62,8 @@ EvalBenchResult runEvalBench(int count, int warmPasses) {
     BoardWithStack stack;
     std::vector<Board> positions = benchPositions(count, stack);
     result.positions = int(positions.size());
-    Evaluator evaluator;
+    // Without the evaluation cache: every pass evaluates every position in full.
+    Evaluator evaluator(PawnHashDefaultEntries, false);
 
     auto pass = [&](int64_t& checksum) {
         for (Board& b : positions) {

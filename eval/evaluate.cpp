@@ -124,9 +124,9 @@ int Evaluator::run(int alpha, int beta, EvalBreakdown* trace) {
     if (!trace && (quick < windowLow_ || quick > windowHigh_))
         return quick;
 
-    EvalCacheEntry& cached = evalCache_[board.key & (EvalCacheEntries - 1)];
-    if (!trace && cached.valid && cached.key == board.key)
-        return toSide(board, cached.whiteScore);
+    EvalCacheEntry* cached = evalCache_.empty() ? nullptr : &evalCache_[board.key & (EvalCacheEntries - 1)];
+    if (!trace && cached && cached->valid && cached->key == board.key)
+        return toSide(board, cached->whiteScore);
 
     // 7. Attack records, pawn structure (through the pawn hash), piece terms.
     initAttackRecords(board);
@@ -138,7 +138,8 @@ int Evaluator::run(int alpha, int beta, EvalBreakdown* trace) {
 
     // 8. Blend and turn to the side to move.
     const int white = blendScore(params_, total, stage, weight);
-    cached = EvalCacheEntry{board.key, white, 1};
+    if (cached)
+        *cached = EvalCacheEntry{board.key, white, 1};
     if (trace) {
         trace->nonPawnMaterial = nonPawn;
         trace->stage = stage;

@@ -5,7 +5,7 @@
 
 namespace NEngine {
 
-Evaluator::Evaluator(size_t pawnHashEntries) {
+Evaluator::Evaluator(size_t pawnHashEntries, bool evaluationCache) {
     // A non-power-of-two size would leave entries unreachable by the mask;
     // round down to a power of two.
     size_t entries = 0;
@@ -15,7 +15,7 @@ Evaluator::Evaluator(size_t pawnHashEntries) {
             entries *= 2;
     }
     pawnHash_.assign(entries, 0);
-    evalCache_.assign(EvalCacheEntries, EvalCacheEntry{});
+    evalCache_.assign(evaluationCache ? EvalCacheEntries : 0, EvalCacheEntry{});
     pawnHashMask_ = entries ? entries - 1 : 0;
     registry_ = &endgameRegistry();
 }

@@ -89,8 +89,10 @@ public:
     // The engine's evaluator: a pawn hash of 262,144 entries.
     Evaluator() : Evaluator(size_t(PawnHashDefaultEntries)) {}
     // A pawn hash of `pawnHashEntries` entries (rounded down to a power of
-    // two; 0 for none, every call then computes the pawn structure).
-    explicit Evaluator(size_t pawnHashEntries);
+    // two; 0 for none, every call then computes the pawn structure), and an
+    // evaluation cache unless `evaluationCache` is false (the evaluation
+    // benchmark measures every evaluation in full).
+    explicit Evaluator(size_t pawnHashEntries, bool evaluationCache = true);
 
     // The thread's current position; the evaluator reads it on every call.
     void setBoard(Board* board) { board_ = board; }

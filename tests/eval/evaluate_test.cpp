@@ -181,11 +181,12 @@ TEST_F(EvaluateTest, PawnHashHitAndMissAgree) {
 TEST_F(EvaluateTest, RememberedEvaluationsMatchComputedOnes) {
     BoardWithStack stack;
     std::vector<Board> positions = benchPositions(1500, stack);
-    Evaluator shared, traced;
+    Evaluator shared, traced, uncached(PawnHashDefaultEntries, false);
     for (int round = 0; round < 2; ++round) {
         for (Board& b : positions) {
             shared.setBoard(&b);
             traced.setBoard(&b);
+            uncached.setBoard(&b);
             EvalBreakdown br;
             const int full = traced.evaluateTraced(br);
             // A lazy exit far outside the window is never remembered as the
@@ -196,6 +197,7 @@ TEST_F(EvaluateTest, RememberedEvaluationsMatchComputedOnes) {
             }
             // The first round computes, the second finds the remembered score.
             ASSERT_EQ(shared.evaluate(-32767, 32767), full) << writeFen(b);
+            ASSERT_EQ(uncached.evaluate(-32767, 32767), full) << writeFen(b);
         }
     }
     // A new game forgets: the scores stay the same afterwards.
