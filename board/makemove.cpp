@@ -440,10 +440,8 @@ bool repeatsAfter(const Board& board, Move move) {
         if (from == LongRookCorner[us] && (board.castling & (1 << (us * 2 + 1))))
             return false;
     }
-    uint64_t key = board.key;
-    if (board.enPassant > 0)
-        key ^= enPassantKey(board.enPassant, ~us);
-    key ^= pieceKey[to][us][type] ^ pieceKey[from][us][type] ^ sideKey;
+    // A quiet piece move that keeps the castling rights: keyAfter is exact.
+    const uint64_t key = keyAfter(board, move);
     int floor = scanFloor(board);
     for (int i = board.ply - 1; i >= floor; i -= 2) {
         const StateEntry& e = board.history[i];
