@@ -19,6 +19,10 @@
 #include "search/benchmark.h"  // int runBenchmark(int argc, char** argv); argv after "bench"
 #define QUILLON_HAVE_BENCH 1
 #endif
+#if __has_include("protocol/pgn_positions.h")
+#include "protocol/pgn_positions.h"  // int runPositionsCommand(const std::string& path);
+#define QUILLON_HAVE_POSITIONS 1
+#endif
 #if __has_include("eval/evalcommand.h")
 #include "eval/evalcommand.h"  // int runEvalCommand(const std::string& fen);
 #define QUILLON_HAVE_EVAL 1
@@ -37,6 +41,8 @@ void printUsage() {
         "  quillon perft DEPTH [FEN]    count legal move paths (start position by default)\n"
         "  quillon bench [DEPTH]        search a fixed set of positions; prints nodes and speed\n"
         "  quillon eval [FEN]           print the static evaluation and its terms\n"
+        "  quillon positions [PGN]      print every position of the games of a PGN file\n"
+        "                               (standard input without one): FEN, move, SAN\n"
         "  quillon --help               this text\n"
         "  quillon --version            the version\n"
         "\n"
@@ -80,6 +86,10 @@ int main(int argc, char** argv) {
 #ifdef QUILLON_HAVE_EVAL
         if (command == "eval")
             return runEvalCommand(joinArguments(argc, argv, 2));
+#endif
+#ifdef QUILLON_HAVE_POSITIONS
+        if (command == "positions")
+            return runPositionsCommand(argc >= 3 ? argv[2] : "");
 #endif
         std::fprintf(stderr, "quillon: unknown command '%s' (try --help)\n", command.c_str());
         return 2;
