@@ -1,5 +1,7 @@
 // Fuzzes game-record reading: whatever is read must leave a consistent board
-// whose game writes out and reads back to the same position.
+// whose game writes out and reads back to the same position. The positions
+// listing reads the same text game by game; every line it writes must hold
+// a FEN that sets up and a move that is legal there.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +10,9 @@
 
 #include "board/board.h"
 #include "protocol/game_record.h"
+#include "protocol/pgn_positions.h"
+#include "board/movegen.h"
+#include "board/notation.h"
 
 using namespace NEngine;
 
@@ -20,7 +25,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Board& board = first->board;
     if (!parseFen("", board))
         std::abort();
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    {
+        std::istringstream in(text);
+        std::ostringstream listing;
+        writePgnPositions(in, listing);
+        std::istringstream lines(listing.str());
+        std::string line;
+        Board& check = second->board;
+        while (std::getline(lines, line)) {
+            if (line.empty())
+                continue;
+            const size_t tab = line.find('\t');
+            const size_t tab2 = line.find('\t', tab + 1);
+            if (tab == std::string::npos || tab2 == std::string::npos || !parseFen(line.substr(0, tab), check))
+                std::abort();
+            const Move move = parseCoordinate(line.substr(tab + 1, tab2 - tab - 1));
+            if (move == NullMove || !isLegal(check, move))
+                std::abort();
+        }
+    }
+    std::istringstream in(text);
     bool read = readPgn(board, in);
     if (!boardConsistent(board) || board.ply >= StateStackSize)
         std::abort();

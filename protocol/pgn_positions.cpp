@@ -80,7 +80,10 @@ void writeGame(Board& board, std::vector<Move>& moves, std::ostream& out) {
     }
     for (auto it = moves.rbegin(); it != moves.rend(); ++it) {
         const Move move = *it;
-        out << writeFen(board) << '\t' << moveToText(move, false) << '\t' << moveToSan(board, move) << '\n';
+        const std::string fen = writeFen(board);
+        if (fen.empty())  // castling rights that its pieces contradict: no FEN text
+            break;
+        out << fen << '\t' << moveToText(move, false) << '\t' << moveToSan(board, move) << '\n';
         makeMove(board, move);
         detectTerminal(board);
     }

@@ -95,15 +95,18 @@ TEST(PgnPositions, GamesInXboardAndQuillonLayout) {
 
 TEST(PgnPositions, GameWithoutPlayableMoveKeepsItsPlace) {
     ensureBoardTables();
-    // A rejected set-up position and a game of only tags each give an empty
+    // A rejected set-up position, a game of only tags and a position whose
+    // castling right has no rook (no FEN text to write) each give an empty
     // game; the games after them still line up.
     const auto result = positionsOf("[SetUp \"1\"]\n[FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n1. e4 *\n\n"
-                                    "[Event \"x\"]\n*\n\n1. c4 *\n");
-    ASSERT_EQ(result.size(), 3u);
+                                    "[Event \"x\"]\n*\n\n1. c4 *\n\n"
+                                    "[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/4K3 w K - 0 1\"]\n1. Kd2 *\n");
+    ASSERT_EQ(result.size(), 4u);
     EXPECT_TRUE(result[0].empty());
     EXPECT_TRUE(result[1].empty());
     ASSERT_EQ(result[2].size(), 1u);
     EXPECT_EQ(result[2][0].move, "c2c4");
+    EXPECT_TRUE(result[3].empty());
     EXPECT_TRUE(positionsOf("").empty());
     EXPECT_TRUE(positionsOf("\n\n  \n").empty());
 }
