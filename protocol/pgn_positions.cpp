@@ -1,5 +1,6 @@
 #include "protocol/pgn_positions.h"
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -17,11 +18,23 @@ namespace NEngine {
 
 namespace {
 
-bool startsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
-
 bool isTagLine(const std::string& line) {
     const size_t first = line.find_first_not_of(" \t\r");
     return first != std::string::npos && line[first] == '[';
+}
+
+// The name of a tag line as the game reader takes it: inside the bracket, the
+// first run of characters that starts with a letter, up to a separator.
+std::string tagName(const std::string& line) {
+    if (!isTagLine(line))
+        return {};
+    size_t i = line.find('[') + 1;
+    while (i < line.size() && line[i] != ']' && !std::isalpha(static_cast<unsigned char>(line[i])))
+        ++i;
+    const size_t start = i;
+    while (i < line.size() && line[i] != ']' && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
+        ++i;
+    return line.substr(start, i - start);
 }
 
 // The value of a FEN tag line, between its first pair of double quotes.
@@ -57,11 +70,12 @@ std::vector<std::vector<std::string>> splitAtTagSections(std::istream& in) {
 bool prepareTags(std::vector<std::string>& lines) {
     bool setUp = false;
     for (size_t i = 0; i < lines.size() && (isTagLine(lines[i]) || lines[i].empty()); ++i) {
-        if (startsWith(lines[i], "[FEN ") && i + 1 < lines.size() && startsWith(lines[i + 1], "[SetUp "))
+        if (tagName(lines[i]) == "FEN" && i + 1 < lines.size() && tagName(lines[i + 1]) == "SetUp")
             std::swap(lines[i], lines[i + 1]);
-        if (startsWith(lines[i], "[SetUp ") && tagValue(lines[i]) == "1")
+        const std::string name = tagName(lines[i]);
+        if (name == "SetUp" && tagValue(lines[i]) == "1")
             setUp = true;
-        if (startsWith(lines[i], "[FEN ") && setUp) {
+        if (name == "FEN" && setUp) {
             auto scratch = std::make_unique<BoardWithStack>();
             return !parseFen(tagValue(lines[i]), scratch->board);
         }
