@@ -45,9 +45,25 @@ bool InputReader::fill(bool block) {
     }
     char chunk[ReadChunk];
     ssize_t got;
-    do {
+    for (;;) {
         got = read(fd_, chunk, sizeof chunk);
-    } while (got < 0 && errno == EINTR);
+        if (got >= 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        // A parent may hand us a descriptor with O_NONBLOCK set (the flag
+        // belongs to the shared open file, not to us): "nothing yet" is not
+        // the end of input. The poll waits for data; a blocking read waits
+        // as long as it takes.
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            break;
+        if (!block)
+            return false;
+        pollfd request{fd_, POLLIN, 0};
+        while (poll(&request, 1, -1) < 0 && errno == EINTR) {
+        }
+    }
+    // Only a real end of input (a read of 0) or a hard error ends it.
     if (got <= 0) {
         ended_ = true;
         return false;

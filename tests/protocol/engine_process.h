@@ -19,11 +19,16 @@ namespace NEngineTest {
 class EngineProcess {
 public:
     // Starts the binary with `workDir` as its current directory (when given).
-    explicit EngineProcess(const std::string& binary, const std::string& workDir = "") {
+    // With `nonBlockingInput` the child's standard input carries O_NONBLOCK,
+    // as a careless parent may leave it (the flag is shared through the pipe).
+    explicit EngineProcess(const std::string& binary, const std::string& workDir = "",
+                           bool nonBlockingInput = false) {
         std::signal(SIGPIPE, SIG_IGN);  // a dead child must fail the test, not kill it
         int toChild[2], fromChild[2];
         if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
             return;
+        if (nonBlockingInput)
+            fcntl(toChild[0], F_SETFL, fcntl(toChild[0], F_GETFL) | O_NONBLOCK);
         pid_ = fork();
         if (pid_ == 0) {
             dup2(toChild[0], 0);

@@ -2,7 +2,11 @@
 // partial line is not reported, and the end of input is.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include "protocol/input_reader.h"
 
@@ -83,6 +87,29 @@ TEST(InputReader, ClosedDescriptorMeansNoInput) {
     bool uci = false;
     InputReader reader(uci, 1000);  // never opened in the test process
     std::string line;
+    EXPECT_FALSE(reader.readLine(line));
+    EXPECT_TRUE(reader.atEnd());
+}
+
+TEST(InputReader, NonBlockingDescriptorWaitsInsteadOfEnding) {
+    Pipe pipe;
+    fcntl(pipe.fds[0], F_SETFL, fcntl(pipe.fds[0], F_GETFL) | O_NONBLOCK);
+    bool uci = false;
+    InputReader reader(uci, pipe.fds[0]);
+    // Nothing there yet: not a line and not the end.
+    EXPECT_FALSE(reader.lineWaiting());
+    EXPECT_FALSE(reader.atEnd());
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        pipe.write("isready\n");
+    });
+    std::string line;
+    bool read = reader.readLine(line);  // blocks until the writer has written
+    writer.join();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(line, "isready");
+    EXPECT_FALSE(reader.atEnd());
+    pipe.closeWriter();
     EXPECT_FALSE(reader.readLine(line));
     EXPECT_TRUE(reader.atEnd());
 }

@@ -43,6 +43,29 @@ TEST_F(UciSession, HandshakeAndReady) {
     EXPECT_EQ(engine->waitExit(), 0);
 }
 
+// A standard input left non-blocking by the parent: "nothing yet" must not be
+// taken for the end of input, neither while idle nor during a search.
+TEST(UciNonBlockingInput, SessionRunsUntilQuit) {
+    TempDirectory dir;
+    EngineProcess engine(QUILLON_BINARY, dir.path(), true);
+    ASSERT_TRUE(engine.started());
+    std::string found;
+    ASSERT_TRUE(engine.send("uci\n"));
+    ASSERT_TRUE(engine.readUntilPrefix("uciok", found));
+    // Idle with nothing to read for a while, then more input.
+    EXPECT_EQ(engine.waitExit(300), -1) << "the engine ended without being told";
+    ASSERT_TRUE(engine.send("isready\n"));
+    ASSERT_TRUE(engine.readUntilPrefix("readyok", found));
+    ASSERT_TRUE(engine.send("position startpos\ngo infinite\n"));
+    ASSERT_TRUE(engine.readUntilPrefix("info depth 3", found));
+    ASSERT_TRUE(engine.send("stop\n"));
+    ASSERT_TRUE(engine.readUntilPrefix("bestmove", found));
+    ASSERT_TRUE(engine.send("isready\n"));
+    ASSERT_TRUE(engine.readUntilPrefix("readyok", found));
+    ASSERT_TRUE(engine.send("quit\n"));
+    EXPECT_EQ(engine.waitExit(), 0);
+}
+
 TEST_F(UciSession, PositionForms) {
     handshake();
     send("position startpos moves e2e4 e7e5\n");
