@@ -1,4 +1,5 @@
 // Position set-up: FEN in and out, the status of a fresh position, and board editing.
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <string>
@@ -57,8 +58,32 @@ bool withinLimits(const Board& board) {
     return true;
 }
 
+// Whether an en-passant target fits the pieces: it lies on the rank a double
+// step leaves behind, the pawn that made the step stands in front of it, and
+// both the target and the square the pawn came from are empty.
+bool enPassantFits(const Board& board, Square target) {
+    if (target < 0 || target >= 64 || rankOf(target) != (board.side() == White ? 5 : 2))
+        return false;
+    const Square victim = target + EnPassantVictimOffset[board.side()];
+    const Square origin = target - EnPassantVictimOffset[board.side()];
+    return board.pieceOn(victim) == makePiece(~board.side(), Pawn) && isEmptyCode(board.pieceOn(target)) &&
+           isEmptyCode(board.pieceOn(origin));
+}
+
+// The full-move number, kept within the state stack's room, and the ply and
+// clock that follow from it.
+void setMoveCounters(Board& board, uint32_t fullmove) {
+    constexpr uint32_t MaxFullmove = MaxSetupPly / 2;
+    fullmove = std::clamp<uint32_t>(fullmove, 1, MaxFullmove);
+    board.fullmove = fullmove;
+    board.ply = int32_t(2 * fullmove - (board.sideToMove == White ? 2 : 1));
+    board.setupPly = board.ply;
+    if (board.halfmoveClock > board.ply)
+        board.halfmoveClock = uint8_t(board.ply);
+}
+
 // Drops castling rights whose king or rook is not in place and an en-passant
-// square without its pawn, keeping the keys in step.
+// square that no longer fits the pieces, keeping the keys in step.
 void dropImpossibleRights(Board& board) {
     for (int bit = 0; bit < 4; ++bit) {
         if (!(board.castling & (1 << bit)))
@@ -71,12 +96,9 @@ void dropImpossibleRights(Board& board) {
             board.pawnKey ^= castleKey[bit];
         }
     }
-    if (board.enPassant > 0) {
-        Square victim = board.enPassant + EnPassantVictimOffset[board.side()];
-        if (victim < 0 || victim >= 64 || board.pieceOn(victim) != makePiece(~board.side(), Pawn)) {
-            board.key ^= enPassantKey(board.enPassant, ~board.side());
-            board.enPassant = 0;
-        }
+    if (board.enPassant > 0 && !enPassantFits(board, board.enPassant)) {
+        board.key ^= enPassantKey(board.enPassant, ~board.side());
+        board.enPassant = 0;
     }
 }
 
@@ -168,8 +190,7 @@ bool parseFen(std::string_view input, Board& board) {
         skipSeparators();
     }
 
-    // Step 6. En passant: the square must be on the board and on the rank a
-    // double step leaves behind, with the pawn that made it in front of it.
+    // Step 6. En passant: the square must be on the board and fit the pieces.
     if (i < text.size()) {
         if (text[i] == '-') {
             ++i;
@@ -181,10 +202,7 @@ bool parseFen(std::string_view input, Board& board) {
             if (fileChar < 'a' || fileChar > 'h' || rankChar < '1' || rankChar > '8')
                 return false;
             Square target = makeSquare(fileChar - 'a', rankChar - '1');
-            if (rankOf(target) != (board.sideToMove == White ? 5 : 2))
-                return false;
-            Square victim = target + EnPassantVictimOffset[board.side()];
-            if (board.pieceOn(victim) != makePiece(~board.side(), Pawn) || !isEmptyCode(board.pieceOn(target)))
+            if (!enPassantFits(board, target))
                 return false;
             board.enPassant = int8_t(target);
             board.key ^= enPassantKey(target, ~board.side());
@@ -203,17 +221,7 @@ bool parseFen(std::string_view input, Board& board) {
     }
 
     // Step 8. Full-move number, kept within the state stack's room.
-    uint32_t fullmove = i < text.size() ? readDecimal(text.substr(i)) : 0;
-    constexpr uint32_t MaxFullmove = MaxSetupPly / 2;
-    if (fullmove < 1)
-        fullmove = 1;
-    if (fullmove > MaxFullmove)
-        fullmove = MaxFullmove;
-    board.fullmove = fullmove;
-    board.ply = int32_t(2 * fullmove - (board.sideToMove == White ? 2 : 1));
-    board.setupPly = board.ply;
-    if (board.halfmoveClock > board.ply)
-        board.halfmoveClock = uint8_t(board.ply);
+    setMoveCounters(board, i < text.size() ? readDecimal(text.substr(i)) : 0);
 
     // Step 9.
     return computeStatus(board);
@@ -375,9 +383,14 @@ void placeEditPiece(Board& board, const EditState& edit, std::string_view text) 
 
 bool endEdit(Board& board) {
     // The edited position starts a new stretch of the game: nothing below it
-    // can be unmade or repeated, and rights that no longer fit the pieces go.
+    // can be unmade or repeated, rights and an en-passant square that no
+    // longer fit the pieces go, and the counters are those its FEN would
+    // give, so that the board reads back from its own FEN unchanged.
     dropImpossibleRights(board);
-    board.setupPly = board.ply;
+    setMoveCounters(board, board.fullmove);
+    if (board.enPassant < 0)
+        board.enPassant = 0;  // "none", written the way set-up writes it
+    board.checker = 0;        // set again below when there is a check
     board.repetitions = 1;
     return computeStatus(board);
 }

@@ -23,13 +23,14 @@ constexpr int MinProtocolVersionForFeatures = 2;
 void writeIllegalPosition(EngineShell& shell) { shell.writeLine("tellusererror Illegal position"); }
 
 // The engine's answer to a position it is to move in: its move, then the
-// result line when the move ended the game.
+// result line when the move ended the game. With no move (the game is already
+// over) nothing is written: a result line here would name the side to move,
+// which did not make the last move, as the winner.
 void answerWithMove(EngineShell& shell) {
     const ThinkResult result = thinkMove(shell, true);
-    if (!result.ok)
+    if (!result.ok || result.reply.empty())
         return;
-    if (!result.reply.empty())
-        shell.writeLine(result.reply);
+    shell.writeLine(result.reply);
     gameResultLine(shell, result.status, result.moverIsWhite);
 }
 

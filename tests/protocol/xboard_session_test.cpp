@@ -127,6 +127,18 @@ TEST_F(XBoardSession, EditMode) {
     EXPECT_NE(waitFor("bestmove"), "bestmove null");
     send("xboard\n");
 
+    // An edit that puts a piece on the en-passant square drops the square:
+    // the d4 pawn cannot take the knight "en passant" and stays black.
+    send("setboard 4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\nforce\ne2e4\nedit\nc\nPd4\nNe3\n.\n");
+    EXPECT_TRUE(sync().empty());
+    EXPECT_EQ(savedGame(), "[SetUp \"1\"] \n[FEN \"4k3/8/8/8/3pP3/4n3/8/4K3 b - - 0 1\"]\n[Result \"*\"]\n*\n\n");
+    send("d4e3\n");
+    EXPECT_EQ(line(), "Illegal move: d4e3");
+    send("go\n");
+    const std::string reply = waitFor("move ");
+    EXPECT_NE(reply, "move d4e3");
+    EXPECT_TRUE(startsWith(savedGame(), "[SetUp \"1\"] \n[FEN \"4k3/8/8/8/3pP3/4n3/8/4K3 b - - 0 1\"]"));
+
     // Editor words outside edit mode leave the game alone.
     send("new\nforce\n#\nQd4\nc\n.\n");
     EXPECT_TRUE(sync().empty());
@@ -201,6 +213,15 @@ TEST_F(XBoardSession, ResultLines) {
     std::vector<std::string> lines = sync();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "1-0 {White}");
+
+    // "go" on a game that is already over has no move to write, and so no
+    // result line either (the side to move did not make the last move).
+    setUp("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3");
+    send("go\n");
+    EXPECT_TRUE(sync().empty());
+    setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 40");
+    send("go\n");
+    EXPECT_TRUE(sync().empty());
 
     setUp("7k/8/6K1/8/8/8/8/5Q2 w - - 0 40");
     send("f1f7\n");
