@@ -45,11 +45,16 @@ bool parsePositionArguments(Command& command) {
             ++end;
         command.text = joinWords(words, 1, end);
         firstMove = end + 1;
-    } else {
-        // "startpos" or any other word: the start position; the word after it
-        // stands where "moves" is expected and is skipped unread.
+    } else if (words[0] == "startpos") {
+        // The start position; the word after it stands where "moves" is
+        // expected and is skipped unread.
         command.text.clear();
         firstMove = 2;
+    } else {
+        // Any other first word stands for the start position and is skipped
+        // alone: the words after it are the moves.
+        command.text.clear();
+        firstMove = 1;
     }
     std::vector<std::string> moves;
     for (size_t i = firstMove; i < words.size(); ++i) {

@@ -115,16 +115,17 @@ void scanLine(const std::string& line, Board& board, PgnScan& scan) {
                 ++i;
             ++i;
         } else if (isLetter(c) || (isDigit(c) && isLetter(next))) {
+            // A move word. A character outside the move alphabet ends it, and
+            // the word is kept even when empty: a word that is no move must
+            // stop the replay there, never turn into another move by losing
+            // its stray character.
             size_t start = i;
             while (i < n && inMoveAlphabet(line[i]))
                 ++i;
-            if (i > start)
-                scan.words.push_back(line.substr(start, i - start));
+            scan.words.push_back(line.substr(start, i - start));
             // The character that ended the word is skipped, except an opening
-            // brace, which still starts its comment.
-            if (i < n && line[i] != '{')
-                ++i;
-            else if (i == start)
+            // brace after a word, which still starts its comment.
+            if (i < n && (line[i] != '{' || i == start))
                 ++i;
         } else if (c == '*' || (isDigit(c) && next == '-')) {
             scan.gameEnded = true;

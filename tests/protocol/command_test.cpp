@@ -110,6 +110,13 @@ TEST(CommandParse, PositionForms) {
     // A word that cannot be a move spoils the whole command; an illegal one does not.
     EXPECT_EQ(parse("position startpos moves e2e4 hello", true).kind, CommandKind::None);
     EXPECT_EQ(parse("position startpos moves e2e5", true).kind, CommandKind::Position);
+
+    // Any other first word is skipped alone and means the start position.
+    Command other = parse("position moves e2e4 e7e5", true);
+    EXPECT_EQ(other.kind, CommandKind::Position);
+    EXPECT_EQ(other.text, "");
+    EXPECT_EQ(other.args, (std::vector<std::string>{"e2e4", "e7e5"}));
+    EXPECT_EQ(parse("position current moves e2e4", true).kind, CommandKind::None);
 }
 
 TEST(CommandParse, GoParameters) {

@@ -136,6 +136,23 @@ TEST_F(GameRecord, CommentsAcrossLinesAndEscapes) {
     EXPECT_EQ(writeFen(loaded.board), writeFen(expected.board));
 }
 
+TEST_F(GameRecord, WordEndings) {
+    BoardWithStack expected;
+    ASSERT_TRUE(parseFen("", expected.board));
+    playMoves(expected.board, {"e4"});
+    // A stray character inside a move word stops the game there: Zd5 is not d5.
+    EXPECT_FALSE(read("1. e4 Zd5 2. Nf3 *\n"));
+    EXPECT_EQ(writeFen(loaded.board), writeFen(expected.board));
+    // An annotation mark ends the word and is skipped with it.
+    EXPECT_TRUE(read("1. e4 e5! 2. Nf3 *\n"));
+    playMoves(expected.board, {"e5", "Nf3"});
+    EXPECT_EQ(writeFen(loaded.board), writeFen(expected.board));
+    // A comment straight after a move word is still a comment; the game goes on.
+    EXPECT_TRUE(read("1. e4{good} e5 2. Nf3 {fine}Nc6 *\n"));
+    playMoves(expected.board, {"Nc6"});
+    EXPECT_EQ(writeFen(loaded.board), writeFen(expected.board));
+}
+
 TEST_F(GameRecord, VariationsStopAtTheFirstIllegalMove) {
     EXPECT_FALSE(read("1. e4 (1. d4 d5) e5 *\n"));
     EXPECT_EQ(writeFen(loaded.board), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");

@@ -94,9 +94,13 @@ TEST_F(UciSession, PositionForms) {
     EXPECT_EQ(savedGame(), "[SetUp \"1\"] \n[FEN \"" + fen + "\"]\n[Result \"*\"]\n1. e4 Kd7\n*\n\n");
 
     // Any other first word stands for the start position and is skipped
-    // together with the word after it.
-    send("position current moves e2e4 d7d5\n");
-    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. e4 d5\n*\n\n");
+    // alone: the words after it are the moves.
+    send("position moves e2e4 e7e5\n");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. e4 e5\n*\n\n");
+    // So "moves" after such a word is a move word, and not one: the whole
+    // command is ignored.
+    send("position current moves d2d4\n");
+    EXPECT_EQ(savedGame(), "[Result \"*\"]\n1. e4 e5\n*\n\n");
 }
 
 TEST_F(UciSession, GoWithDepth) {
