@@ -20,8 +20,8 @@ constexpr int StateStackSize = 4096;
 constexpr int SearchPlyReserve = 256;
 // Game moves are accepted only while the ply stays below this.
 constexpr int MaxGamePly = StateStackSize - SearchPlyReserve;
-// A FEN full-move number is clamped so that the set-up ply stays below this,
-// leaving the game room to go on.
+// A FEN full-move number is clamped to half of this (512) so that the set-up
+// ply stays below it, leaving the game room to go on.
 constexpr int MaxSetupPly = 1024;
 
 // Per-colour piece sets.

@@ -1,6 +1,6 @@
 // Packing of pawn-hash entries. An entry is one 64-bit word so that it is read
 // and written in a single access:
-//   bits  0-31  upper 32 bits of the (salted) pawn key
+//   bits  0-31  upper 32 bits of the pawn key
 //   bits 32-41  common component, signed 10 bits
 //   bits 42-51  middlegame component, signed 10 bits
 //   bits 52-61  endgame component, signed 10 bits

@@ -203,7 +203,10 @@ bool threatConnected(ThreadState& t, Move move) {
     Bitboard occ = b.occupied();
     Bitboard sliders = b.pieces(them, Bishop) | b.pieces(them, Rook) | b.pieces(them, Queen);
     // A line opened through p's origin onto the square: the slider behind
-    // must really see the square.
+    // must really see the square, so the squares between the origin and the
+    // square must be empty too. Otherwise a rook behind a knight that moved
+    // away would count as a threat to a square that another piece still
+    // shields from it.
     auto opened = [&](Square target) {
         if (!tb.lineKind[target][pFrom] || (tb.between[target][pFrom] & occ))
             return false;
@@ -369,11 +372,11 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         }
         HistoryEntry& h = history.entry(us, moveFrom(move), moveTo(move));
         if (score <= bestScore) {
-            HistoryTable::addBad(h);
+            history.addBad(h);
             continue;
         }
         bestScore = score;
-        HistoryTable::addGood(h);
+        history.addGood(h);
         bestMove = move;
         bestTactical = tactical;
         if (score <= alpha)
@@ -418,7 +421,7 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     // 15. History credit and the threat test.
     bool threat = false;
     if (bestMove) {
-        HistoryTable::addScore(history.entry(us, moveFrom(bestMove), moveTo(bestMove)), depth / OnePly);
+        history.addScore(history.entry(us, moveFrom(bestMove), moveTo(bestMove)), depth / OnePly);
         if (!t.stopped() && !bestTactical) {
             threat = mateThreat || (bestScore >= beta && nullFailedLow && threatConnected(t, bestMove));
             if (threat && arrivedReduced(b))

@@ -211,9 +211,9 @@ struct SearchDriver {
                 break;
             HistoryEntry& h = s.history_->entry(us, moveFrom(current.move), moveTo(current.move));
             if (score <= alpha) {
-                HistoryTable::addBad(h);
+                s.history_->addBad(h);
             } else {
-                HistoryTable::addGood(h);
+                s.history_->addGood(h);
                 t.data.bestRootMove = current;
                 updatePrincipalVariation(t, current.move, 0);
                 alpha = score;
@@ -228,10 +228,12 @@ struct SearchDriver {
                 main().stop.store(true);
             return alpha;
         }
-        // 5.
+        // 5. The best root move is credited like the best move of any node:
+        //    its depth in twentieths of a ply divided by one ply, that is the
+        //    iteration depth in plies (the root searches at depth x 20).
         if (t.data.bestRootMove.move) {
             Move best = t.data.bestRootMove.move;
-            HistoryTable::addScore(s.history_->entry(us, moveFrom(best), moveTo(best)), t.data.depth);
+            s.history_->addScore(s.history_->entry(us, moveFrom(best), moveTo(best)), t.data.depth);
             reorderRoot(t);
         }
         return alpha;

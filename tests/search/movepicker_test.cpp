@@ -186,8 +186,8 @@ TEST_F(PickerTest, EqualHistoryScoresComeInReverseGenerationOrder) {
 TEST_F(PickerTest, HistoryOrdersQuietMoves) {
     Board& b = setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     HistoryEntry& e = history_->entry(White, moveFrom(parseCoordinate("d2d4")), moveTo(parseCoordinate("d2d4")));
-    HistoryTable::addScore(e, 50);
-    HistoryTable::addGood(e);
+    history_->addScore(e, 50);
+    history_->addGood(e);
     EXPECT_EQ(history_->quietScore(White, 11, 27), 50 * 1 / (1 + 0 + 1));
     std::vector<Move> got = pickAll(b, NullMove, NullMove);
     EXPECT_TRUE(sameMove(got[0], parseCoordinate("d2d4")));

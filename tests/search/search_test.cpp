@@ -160,6 +160,20 @@ TEST_F(SearchTest, NodeScoresOfTerminalPositions) {
     EXPECT_EQ(t.searchNodes.load(), before);
 }
 
+// The threat test: the opponent's knight leaves a6, opening the a-file for
+// its rook onto the white rook on a3, which moves away. With a pawn on a4 the
+// file stays shut: the knight's move threatened nothing there.
+TEST_F(SearchTest, ThreatThroughAnOpenedLineNeedsTheLineOpen) {
+    auto threatAfter = [&](const char* fen) {
+        auto s = makeSearch();
+        EXPECT_TRUE(s->setPosition(fen)) << fen;
+        EXPECT_TRUE(s->playGameMove(parseCoordinate("a6c5")));
+        return threatConnected(s->thread(0), parseCoordinate("a3h3"));
+    };
+    EXPECT_TRUE(threatAfter("r6k/8/n7/8/8/R7/8/6K1 b - - 0 1"));
+    EXPECT_FALSE(threatAfter("r6k/8/n7/8/P7/R7/8/6K1 b - - 0 1"));
+}
+
 TEST_F(SearchTest, RepeatedPositionScoresZeroAndIsNotStored) {
     auto s = makeSearch();
     ASSERT_TRUE(s->setPosition(""));
