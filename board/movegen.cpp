@@ -312,8 +312,10 @@ bool revealsSlider(const Board& board, Square v, Bitboard occupancy, Color c, Sq
     int kind = t.lineKind[v][k];
     if (!kind)
         return false;
+    // Only sliders still in the occupancy count: in an exchange, a piece that
+    // has already captured on the square no longer stands where it started.
     Bitboard reach = sliderLookup(kind, k, occupancy & ~squareBit(v)) & t.beyond[k][v];
-    return (reach & slidersOfKind(board, c, kind)) != 0;
+    return (reach & slidersOfKind(board, c, kind) & occupancy) != 0;
 }
 
 uint64_t perft(Board& board, int depth) {

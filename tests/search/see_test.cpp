@@ -31,6 +31,18 @@ TEST_F(SeeTest, FreePawn) {
     EXPECT_FALSE(see(fen, "e4d5", 91));
 }
 
+// A discovered check counts only from a slider still on the board of the
+// exchange: here the c3 bishop has already recaptured on e1 and been taken
+// when the e5 rook leaves the long diagonal, so nothing reveals a check.
+TEST_F(SeeTest, DiscoveredCheckNeedsTheSliderStillThere) {
+    // Ng2-e1 Bxe1 Bxe1 Rxe1 Rxe1 Qxe1: the knight is lost.
+    EXPECT_FALSE(see("7k/8/8/4R3/7b/2B4K/6N1/qr6 w - - 0 1", "g2e1", 0));
+    EXPECT_FALSE(see("6k1/8/8/4R3/7b/2B4K/6N1/qr6 w - - 0 1", "g2e1", 0));
+    // With the bishop still at home on the diagonal, the rook's capture does
+    // uncover a check from it, which wins the exchange.
+    EXPECT_TRUE(see("7k/8/8/4R3/8/2B4K/8/1r6 w - - 0 1", "e5e1", 0));
+}
+
 TEST_F(SeeTest, QueenTakesDefendedPawn) {
     const char* fen = "4k3/8/2p5/3p4/8/8/3Q4/4K3 w - - 0 1";
     EXPECT_FALSE(see(fen, "d2d5", 0));
