@@ -111,6 +111,20 @@ public:
     int windowHigh() const { return windowHigh_; }
     size_t pawnHashSize() const { return pawnHash_.size(); }
     uint64_t pawnHashMask() const { return pawnHashMask_; }
+    // Starts fetching what an evaluation of the position with these keys
+    // reads from memory (its evaluation-cache and pawn-hash lines), so that
+    // the misses overlap with the search's own table probe.
+    void prefetch(uint64_t key, uint64_t pawnKey) const {
+        if (!evalCache_.empty())
+            __builtin_prefetch(&evalCache_[key & (EvalCacheEntries - 1)]);
+        if (!pawnHash_.empty())
+            __builtin_prefetch(&pawnHash_[pawnKey & pawnHashMask_]);
+    }
+    void prefetchCache(uint64_t key) const {
+        if (!evalCache_.empty())
+            __builtin_prefetch(&evalCache_[key & (EvalCacheEntries - 1)]);
+    }
+
     // Empties the pawn hash and the evaluation cache (a new game).
     void clearPawnHash();
     const AttackRecord& record(Color c) const { return records_[c]; }

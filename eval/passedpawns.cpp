@@ -12,10 +12,28 @@ constexpr int EnemyMajorBehind = -5;
 constexpr int SeventhRank = 6;         // relative rank index of the seventh rank
 constexpr int FreeSeventhBonus = 115;  // a free pawn one step from promotion
 
+// The squares behind (towards colour c's own side) a pawn of the set, on
+// the same file: a pawn of colour c there has a pawn in front of it.
+inline Bitboard behindPawns(Color c, Bitboard pawns) {
+    Bitboard b = c == White ? pawns >> 8 : pawns << 8;
+    if (c == White) {
+        b |= b >> 8;
+        b |= b >> 16;
+        b |= b >> 32;
+    } else {
+        b |= b << 8;
+        b |= b << 16;
+        b |= b << 32;
+    }
+    return b;
+}
+
 }  // namespace
 
 ScoreTriple Evaluator::passedPawns(const Board& board, Color c, Bitboard candidates) const {
     ScoreTriple t;
+    // Only pawns with no pawn in front of them on their file are looked at.
+    candidates &= ~behindPawns(c, board.pieces(White, Pawn) | board.pieces(Black, Pawn));
     if (!candidates)
         return t;
     const LookupTables& tb = tables();
@@ -23,7 +41,6 @@ ScoreTriple Evaluator::passedPawns(const Board& board, Color c, Bitboard candida
     const AttackRecord& them = records_[~c];
     const Bitboard ownPawns = board.pieces(c, Pawn);
     const Bitboard enemyPawns = board.pieces(~c, Pawn);
-    const Bitboard allPawns = ownPawns | enemyPawns;
     const Bitboard ownMajors = board.pieces(c, Rook) | board.pieces(c, Queen);
     const Bitboard majors = ownMajors | board.pieces(~c, Rook) | board.pieces(~c, Queen);
     const Bitboard enemyOcc = board.sides[~c].occupied;
@@ -32,8 +49,6 @@ ScoreTriple Evaluator::passedPawns(const Board& board, Color c, Bitboard candida
     while (candidates) {
         const Square p = popLsb(candidates);
         const Bitboard span = tb.frontSpan[c][p];
-        if (span & allPawns)
-            continue;
         const int r = relativeRank(c, p);
         const int rankBonus = passedRankBonus(r);
 

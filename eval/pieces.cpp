@@ -277,7 +277,7 @@ template ScoreTriple Evaluator::pieceKind<Bishop>(const Board&, Color);
 template ScoreTriple Evaluator::pieceKind<Rook>(const Board&, Color);
 template ScoreTriple Evaluator::pieceKind<Queen>(const Board&, Color);
 
-ScoreTriple Evaluator::pieceTerms(const Board& board, const Bitboard passed[2], bool computed,
+__attribute__((flatten)) ScoreTriple Evaluator::pieceTerms(const Board& board, const Bitboard passed[2], bool computed,
                                   EvalBreakdown* trace) {
     // 1. Piece kinds in order, Black first: later kinds read the attacks of earlier ones.
     ScoreTriple pieces[2];

@@ -52,23 +52,31 @@ inline Bitboard attacksOf(int type, Square s, Bitboard occ) {
     }
 }
 
-// Moves of the pieces of one type (not pawns) onto the target set.
-template <typename Emit>
-void pieceMoves(const Board& b, int type, Bitboard targets, Emit&& emit) {
+// Moves of the pieces of one type (not pawns) onto the target set, narrowed
+// per piece by `allowed(type, from)`.
+template <typename Allowed, typename Emit>
+void pieceMoves(const Board& b, int type, Bitboard targets, Allowed&& allowed, Emit&& emit) {
     Bitboard occ = b.occupied();
     Bitboard pieces = b.pieces(b.side(), type);
     while (pieces) {
         Square from = popLsb(pieces);
-        Bitboard reach = attacksOf(type, from, occ) & targets;
+        Bitboard reach = attacksOf(type, from, occ) & targets & allowed(type, from);
         while (reach)
             emit(from, popLsb(reach));
     }
 }
 
-// Quiet moves in generation order: pawn pushes, knights, bishops, rooks,
-// queens, castling, king steps away from the enemy king. `accept` filters.
 template <typename Emit>
-void quietMoves(const Board& b, Emit&& emit) {
+void pieceMoves(const Board& b, int type, Bitboard targets, Emit&& emit) {
+    pieceMoves(b, type, targets, [](int, Square) { return ~Bitboard(0); }, emit);
+}
+
+// Quiet moves in generation order: pawn pushes, knights, bishops, rooks,
+// queens, castling, king steps away from the enemy king. `allowed(type,
+// from)` is the set of targets wanted from that square; leaving the others
+// out keeps the order of those that remain.
+template <typename Allowed, typename Emit>
+void quietMoves(const Board& b, Allowed&& allowed, Emit&& emit) {
     const LookupTables& t = tables();
     Color us = b.side();
     Bitboard occ = b.occupied();
@@ -82,25 +90,35 @@ void quietMoves(const Board& b, Emit&& emit) {
         Square to = from + step;
         if (!(empty & squareBit(to)))
             continue;
-        emit(composeMove(from, to));
-        if ((startRank(us) & squareBit(from)) && (empty & squareBit(to + step)))
+        Bitboard wanted = allowed(Pawn, from);
+        if (wanted & squareBit(to))
+            emit(composeMove(from, to));
+        if ((startRank(us) & squareBit(from)) && (empty & squareBit(to + step)) && (wanted & squareBit(to + step)))
             emit(composeMove(from, to + step));
     }
     for (int type = Knight; type <= Queen; ++type)
-        pieceMoves(b, type, empty, [&](Square from, Square to) { emit(composeMove(from, to)); });
+        pieceMoves(b, type, empty, allowed, [&](Square from, Square to) { emit(composeMove(from, to)); });
 
     // Castling: the right held and the squares between king and rook empty;
     // attacked squares on the way are the legality test's business.
     Square king = b.kingSquare[us];
+    Bitboard wanted = allowed(King, king);
     if (!b.inCheck() && king == KingHome[us]) {
-        if ((b.castling & (1 << (us * 2))) && !(t.between[king][ShortRookCorner[us]] & occ))
+        if ((b.castling & (1 << (us * 2))) && !(t.between[king][ShortRookCorner[us]] & occ) &&
+            (wanted & squareBit(king + 2)))
             emit(composeMove(king, king + 2));
-        if ((b.castling & (1 << (us * 2 + 1))) && !(t.between[king][LongRookCorner[us]] & occ))
+        if ((b.castling & (1 << (us * 2 + 1))) && !(t.between[king][LongRookCorner[us]] & occ) &&
+            (wanted & squareBit(king - 2)))
             emit(composeMove(king, king - 2));
     }
-    Bitboard steps = t.kingAttacks[king] & empty & ~t.kingAttacks[b.kingSquare[~us]];
+    Bitboard steps = t.kingAttacks[king] & empty & ~t.kingAttacks[b.kingSquare[~us]] & wanted;
     while (steps)
         emit(composeMove(king, popLsb(steps)));
+}
+
+template <typename Emit>
+void quietMoves(const Board& b, Emit&& emit) {
+    quietMoves(b, [](int, Square) { return ~Bitboard(0); }, emit);
 }
 
 inline bool isQuietTarget(const Board& b, Move m) {
@@ -271,13 +289,12 @@ void generateQuietChecks(const Board& b, const HistoryTable& history, ScoredMove
     checkSquares[Bishop] = bishopAttacks(enemyKing, b.occupied());
     checkSquares[Rook] = rookAttacks(enemyKing, b.occupied());
     checkSquares[Queen] = checkSquares[Bishop] | checkSquares[Rook];
-    quietMoves(b, [&](Move m) {
-        Square from = moveFrom(m);
-        int type = b.typeOn(from);
-        if (type != King && !(checkSquares[type] & squareBit(moveTo(m))) && !t.lineKind[from][enemyKing])
-            return;
+    auto candidates = [&](int type, Square from) {
+        return type == King || t.lineKind[from][enemyKing] ? ~Bitboard(0) : checkSquares[type];
+    };
+    quietMoves(b, candidates, [&](Move m) {
         if (quietMoveGivesCheck(b, m))
-            list.insert(m, history.quietScore(us, from, moveTo(m)));
+            list.insert(m, history.quietScore(us, moveFrom(m), moveTo(m)));
     });
 }
 

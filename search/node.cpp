@@ -230,6 +230,7 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     TranspositionTable& table = search.table();
     HistoryTable& history = search.history();
     table.prefetch(b.key);
+    t.evaluator.prefetch(b.key, b.pawnKey);
     noteSelectiveDepth(t, ply);
 
     // 2. Fresh PV row and killer of the child (done first, so that a parent
@@ -328,7 +329,9 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         }
         const Move move = item->move;
         const bool fullDepth = keepFullDepth(b, move);
-        table.prefetch(keyAfter(b, move));  // the child probes it first thing
+        const uint64_t childKey = keyAfter(b, move);
+        table.prefetch(childKey);  // the child probes it first thing
+        t.evaluator.prefetchCache(childKey);
         makeMove(b, move);
         t.countMove();
         StateEntry& entry = previousEntry(b);
@@ -447,6 +450,7 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
     Board& b = t.board();
     Search& search = t.search;
     search.table().prefetch(b.key);
+    t.evaluator.prefetch(b.key, b.pawnKey);
     noteSelectiveDepth(t, ply);
 
     // 1-2. Mate distance, draws, stop and the ply limit.
@@ -491,7 +495,9 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
         const Move move = item->move;
         if (!(inCheck && searched == 0) && !(move & MoveMark) && !seeAtLeast(b, move, threshold))
             continue;
-        search.table().prefetch(keyAfter(b, move));
+        const uint64_t childKey = keyAfter(b, move);
+        search.table().prefetch(childKey);
+        t.evaluator.prefetchCache(childKey);
         makeMove(b, move);
         t.countMove();
         int childDepth = b.inCheck() ? depth : depth - OnePly;

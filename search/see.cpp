@@ -37,19 +37,38 @@ bool pinnedInExchange(const Board& b, Square s, Color side, Bitboard occ, Square
     return reach & t.beyond[king][s] & slidersOfKind(b, ~side, kind) & occ & ~squareBit(to);
 }
 
-// The side's cheapest unpinned attacker of `to` (kings aside).
+// The side's cheapest unpinned attacker of `to` (kings aside). Kinds the
+// side has no piece of cost nothing; the queens reuse the slider lookups of
+// the bishops and rooks.
 bool cheapestAttacker(const Board& b, Square to, Bitboard occ, Color side, Square& from, int& type) {
     const LookupTables& t = tables();
+    Bitboard diagonal = 0, straight = 0;
+    bool haveDiagonal = false, haveStraight = false;
     for (int kind = Pawn; kind <= Queen; ++kind) {
+        const Bitboard own = b.pieces(side, kind) & occ;
+        if (!own)
+            continue;
         Bitboard reach;
         switch (kind) {
         case Pawn: reach = t.pawnAttacks[~side][to]; break;
         case Knight: reach = t.knightAttacks[to]; break;
-        case Bishop: reach = bishopAttacks(to, occ); break;
-        case Rook: reach = rookAttacks(to, occ); break;
-        default: reach = queenAttacks(to, occ); break;
+        case Bishop:
+            reach = diagonal = bishopAttacks(to, occ);
+            haveDiagonal = true;
+            break;
+        case Rook:
+            reach = straight = rookAttacks(to, occ);
+            haveStraight = true;
+            break;
+        default:
+            if (!haveDiagonal)
+                diagonal = bishopAttacks(to, occ);
+            if (!haveStraight)
+                straight = rookAttacks(to, occ);
+            reach = diagonal | straight;
+            break;
         }
-        Bitboard candidates = reach & b.pieces(side, kind) & occ;
+        Bitboard candidates = reach & own;
         while (candidates) {
             Square s = popLsb(candidates);
             if (!pinnedInExchange(b, s, side, occ, to)) {

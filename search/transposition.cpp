@@ -2,6 +2,7 @@
 #include "search/transposition.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace NEngine {
@@ -82,10 +83,10 @@ bool TranspositionTable::resize(int megabytes) {
 }
 
 void TranspositionTable::clear() {
+    // Only between searches, when no other thread touches the table: one
+    // bulk write of zeros (an empty entry is all zero bits).
     generation_ = 0;
-    for (size_t b = 0; b <= mask_; ++b)
-        for (TableEntry& e : buckets_[b].entries)
-            writeEntry(e, 0, 0);
+    std::memset(static_cast<void*>(buckets_), 0, bucketCount() * sizeof(TableBucket));
 }
 
 bool TranspositionTable::lookup(uint64_t key, TableRecord& record) const {
