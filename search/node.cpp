@@ -74,6 +74,30 @@ inline int fromTableScore(int score, int ply) {
     return score;
 }
 
+// Thread diagnostics: whose entries a thread finds, cuts off on and replaces.
+inline bool fromOtherThread(const ThreadState& t, uint16_t info) {
+    return (info & InfoThreadMask) && (info & InfoThreadMask) != t.tableMark;
+}
+
+void noteProbe(ThreadState& t, bool found, const TableRecord& entry) {
+    ++t.stats.probes;
+    if (found) {
+        ++t.stats.hits;
+        t.stats.hitsFromOthers += fromOtherThread(t, entry.info);
+    }
+}
+
+void noteCutoff(ThreadState& t, const TableRecord& entry) {
+    ++t.stats.cutoffs;
+    t.stats.cutoffsFromOthers += fromOtherThread(t, entry.info);
+}
+
+void noteStore(ThreadState& t, uint16_t replaced) {
+    ++t.stats.stores;
+    // Another thread's entry of a searched position (not a move-only one).
+    t.stats.replacedOthers += fromOtherThread(t, replaced) && (replaced & InfoDepthMask);
+}
+
 struct ProbeResult {
     Move hashMove = NullMove;
     bool extended = false;
@@ -87,7 +111,10 @@ ProbeResult probeForCutoff(ThreadState& t, int depth, int ply, int alpha, int be
     Board& b = t.board();
     TableRecord entry;
     // 1-2. The entry's move and extended flag serve every node.
-    if (!t.search.table().lookup(b.key, entry))
+    const bool found = t.search.table().lookup(b.key, entry);
+    if (t.tableMark)
+        noteProbe(t, found, entry);
+    if (!found)
         return result;
     result.hashMove = Move(entry.move & MoveBits);
     result.extended = entry.extended();
@@ -102,17 +129,18 @@ ProbeResult probeForCutoff(ThreadState& t, int depth, int ply, int alpha, int be
     if (entry.bound() == BoundUpper && score <= alpha) {
         result.cutoff = true;
         result.score = score;
-        return result;
     }
     // 7. Fail-high, unless the stored move would repeat a position, and
     //    within a reduced line a stored threat sends the parent back to
     //    full depth.
-    if ((entry.bound() == BoundExact || entry.bound() == BoundLower) && score >= beta && result.hashMove) {
+    else if ((entry.bound() == BoundExact || entry.bound() == BoundLower) && score >= beta && result.hashMove) {
         if (beta > 0 && repeatsAfter(b, result.hashMove))
             return result;
         result.cutoff = true;
         result.score = (entry.threat() && arrivedReduced(b)) ? beta - 1 : score;
     }
+    if (result.cutoff && t.tableMark)
+        noteCutoff(t, entry);
     return result;
 }
 
@@ -441,7 +469,10 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
             bound = bestScore >= beta ? BoundLower : BoundExact;
         else
             bound = BoundUpper;
-        table.store(b.key, toTableScore(bestScore, ply), depth / OnePly, bound, bestMove, threat, nodeExtended, isPV);
+        const uint16_t replaced = table.store(b.key, toTableScore(bestScore, ply), depth / OnePly, bound, bestMove,
+                                              threat, nodeExtended, isPV, t.tableMark);
+        if (t.tableMark)
+            noteStore(t, replaced);
     }
     return bestScore;
 }
@@ -518,8 +549,11 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
         return bestScore;
     if (searched == 0)
         bestScore = inCheck ? -MateScore + ply : standPat;
-    if (bestMove && b.repetitions < 2)
-        search.table().storeMoveOnly(b.key, bestMove, isPV);
+    if (bestMove && b.repetitions < 2) {
+        const uint16_t replaced = search.table().storeMoveOnly(b.key, bestMove, isPV, t.tableMark);
+        if (t.tableMark)
+            noteStore(t, replaced);
+    }
     return bestScore;
 }
 

@@ -4,6 +4,7 @@
 #include "search/search.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 #include "board/movegen.h"
@@ -241,6 +242,8 @@ struct SearchDriver {
 
     // Start of an iteration: the PV row, best move and counters.
     void beginIteration(ThreadState& t, int depth) {
+        if (t.tableMark)
+            t.stats.beginIteration(depth, clockNanoseconds());
         int clearCount = std::min<int>(int(s.limits.maxDepth), PlyRecordCount);
         std::fill(t.plies[0].pv, t.plies[0].pv + clearCount, NullMove);
         t.data.bestRootMove = {};
@@ -289,6 +292,8 @@ struct SearchDriver {
             beginIteration(t, depth);
             int score = searchRoot(t);
             uint64_t now = clockNanoseconds();
+            if (t.tableMark)
+                t.stats.endIteration(now, t.data.bestRootMove.move && t.data.rootMoveIndex >= t.data.rootMoveCount);
             bool mayExtend = t.stopped() && !s.stopRequested_.load() && depth >= 3 && s.timeExtension &&
                              !limits.infinite;
             if (!t.data.bestRootMove.move) {
@@ -349,6 +354,9 @@ struct SearchDriver {
         while (!t.stopped() && depth <= int(s.limits.maxDepth)) {
             beginIteration(t, depth);
             searchRoot(t);
+            if (t.tableMark)
+                t.stats.endIteration(clockNanoseconds(),
+                                     t.data.bestRootMove.move && t.data.rootMoveIndex >= t.data.rootMoveCount);
             if (!t.data.bestRootMove.move)
                 break;
             t.data.currentTime = clockNanoseconds();
@@ -384,6 +392,8 @@ struct SearchDriver {
             for (PlyRecord& p : t.plies)
                 p.killer = {};
             t.stop.store(false);
+            t.tableMark = s.threadStats_ ? uint16_t((t.index + 1) << InfoThreadShift) : 0;
+            t.stats.reset();
         }
         s.stopRequested_.store(false);
         s.lastPolledNodes_ = 0;
@@ -411,6 +421,12 @@ struct SearchDriver {
         bool found = mainLoop();
         for (std::thread& h : helpers)
             h.join();
+        if (s.threadStats_) {
+            std::vector<ThreadState*> all;
+            for (auto& tp : threads())
+                all.push_back(tp.get());
+            printThreadStats(stderr, all.data(), int(all.size()), now, clockNanoseconds());
+        }
         return found;
     }
 };
@@ -421,6 +437,8 @@ Search::Search(int hashMegabytes) : table_(hashMegabytes), history_(std::make_un
     initBoardTables();
     buildEndgameRegistry();
     history_->clear();
+    const char* stats = std::getenv("QUILLON_THREAD_STATS");
+    threadStats_ = stats && *stats && *stats != '0';
     threads_.push_back(std::make_unique<ThreadState>(*this, 0));
     parseFen("", position());
     timeExtension = [this] { return grantTimeExtension(); };

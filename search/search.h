@@ -139,6 +139,9 @@ private:
     std::atomic<bool> stopRequested_{false};
     uint64_t lastPolledNodes_ = 0;
     uint64_t clockReads_ = 0;
+    // Thread diagnostics, switched on by the environment variable
+    // QUILLON_THREAD_STATS: a report on standard error after every search.
+    bool threadStats_ = false;
 };
 
 }  // namespace NEngine

@@ -11,6 +11,7 @@
 #include "eval/evaluator.h"
 #include "search/records.h"
 #include "search/scoredmove.h"
+#include "search/threadstats.h"
 
 namespace NEngine {
 
@@ -65,6 +66,10 @@ struct ThreadState {
     std::atomic<uint64_t> searchNodes{0};
     std::atomic<int32_t> publishedDepth{0};  // iteration depth, read by the other threads
     int selectiveDepth = 0;
+    // Thread diagnostics (see threadstats.h): the mark this thread's table
+    // entries carry, 0 while the diagnostics are off.
+    uint16_t tableMark = 0;
+    ThreadStats stats;
 };
 
 }  // namespace NEngine

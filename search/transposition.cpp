@@ -121,8 +121,8 @@ TableEntry* TranspositionTable::chooseSlot(TableBucket& bucket, uint64_t key, Ta
     return oldest;
 }
 
-void TranspositionTable::store(uint64_t key, int score, int depth, int bound, Move move, bool threat,
-                               bool extended, bool pv) {
+uint16_t TranspositionTable::store(uint64_t key, int score, int depth, int bound, Move move, bool threat,
+                                   bool extended, bool pv, uint16_t mark) {
     // 1. Choose the slot.
     TableRecord old;
     TableEntry* slot = chooseSlot(buckets_[key & mask_], key, old);
@@ -136,23 +136,25 @@ void TranspositionTable::store(uint64_t key, int score, int depth, int bound, Mo
         bool betterBound = bound == BoundExact && old.bound() != BoundExact && old.bound() != BoundLower;
         bool pvKnowledge = pv && !old.pv() && bound != BoundNone;
         if (!betterBound && !pvKnowledge)
-            return;
+            return 0;
         if (depth < old.depth() - 2 || depth < 1)
-            return;
+            return 0;
     }
 
     // 3. Write the whole entry.
     uint16_t info = uint16_t(depth | (bound << InfoBoundShift) | (threat ? InfoThreat : 0) |
-                             (extended ? InfoExtended : 0) | (pv ? InfoPv : 0));
+                             (extended ? InfoExtended : 0) | (pv ? InfoPv : 0) | (mark & InfoThreadMask));
     writeEntry(*slot, key, packData(int16_t(score), info, generation_, move));
+    return old.key != key ? old.info : 0;
 }
 
-void TranspositionTable::storeMoveOnly(uint64_t key, Move move, bool pv) {
+uint16_t TranspositionTable::storeMoveOnly(uint64_t key, Move move, bool pv, uint16_t mark) {
     TableRecord old;
     TableEntry* slot = chooseSlot(buckets_[key & mask_], key, old);
     if (old.key == key && old.depth() != 0)
-        return;
-    writeEntry(*slot, key, packData(0, uint16_t(pv ? InfoPv : 0), generation_, move));
+        return 0;
+    writeEntry(*slot, key, packData(0, uint16_t((pv ? InfoPv : 0) | (mark & InfoThreadMask)), generation_, move));
+    return old.key != key ? old.info : 0;
 }
 
 }  // namespace NEngine

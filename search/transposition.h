@@ -20,6 +20,10 @@ constexpr int InfoBoundShift = 6;
 constexpr uint16_t InfoThreat = 1 << 8;
 constexpr uint16_t InfoExtended = 1 << 9;
 constexpr uint16_t InfoPv = 1 << 10;
+// Bits 11-14 name the thread that stored the entry (index + 1) while the
+// thread diagnostics are on; otherwise they stay 0. Readers ignore them.
+constexpr int InfoThreadShift = 11;
+constexpr uint16_t InfoThreadMask = 15 << InfoThreadShift;
 constexpr int MaxStoredDepth = 63;
 
 // One entry as read from the table.
@@ -72,10 +76,14 @@ public:
 
     bool lookup(uint64_t key, TableRecord& record) const;
     // depth in plies; only 0..63 is kept (deeper results are stored as 63).
-    void store(uint64_t key, int score, int depth, int bound, Move move, bool threat, bool extended, bool pv);
+    // `mark` (thread bits of the info word, 0 normally) is written with the
+    // entry; the result is the info word of another position's entry that
+    // the store replaced, 0 when it replaced none.
+    uint16_t store(uint64_t key, int score, int depth, int bound, Move move, bool threat, bool extended, bool pv,
+                   uint16_t mark = 0);
     // The quiescence search's move-only entry (depth 0, no bound, score 0):
     // never overwrites a searched entry of the same position.
-    void storeMoveOnly(uint64_t key, Move move, bool pv);
+    uint16_t storeMoveOnly(uint64_t key, Move move, bool pv, uint16_t mark = 0);
 
     void prefetch(uint64_t key) const { __builtin_prefetch(&buckets_[key & mask_]); }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <memory>
 #include <set>
@@ -246,6 +247,54 @@ TEST_F(SearchTest, ReportedLineIsLegalAndBounded) {
     Board scratch = r.board;
     makeMove(scratch, r.pv[0]);
     unmakeMove(scratch, r.pv[0]);
+}
+
+// The thread diagnostics: switched on by the environment, the threads mark
+// their table entries and count what they take from each other's; off, the
+// table carries no marks and nothing is counted.
+TEST_F(SearchTest, ThreadDiagnosticsCountWhatThreadsShare) {
+    const char* fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+    auto searchWith = [&](bool diagnostics) {
+        if (diagnostics)
+            setenv("QUILLON_THREAD_STATS", "1", 1);
+        auto s = makeSearch(2);
+        unsetenv("QUILLON_THREAD_STATS");
+        EXPECT_TRUE(s->setPosition(fen));
+        s->setDepthLimit(7);
+        EXPECT_TRUE(s->runSearch());
+        return s;
+    };
+    auto on = searchWith(true);
+    uint64_t fromOthers = 0;
+    for (int i = 0; i < 2; ++i) {
+        const ThreadStats& st = on->thread(i).stats;
+        EXPECT_GT(st.probes, 0u);
+        EXPECT_LE(st.hits, st.probes);
+        EXPECT_LE(st.hitsFromOthers, st.hits);
+        EXPECT_LE(st.cutoffsFromOthers, st.cutoffs);
+        EXPECT_GT(st.stores, 0u);
+        EXPECT_GT(st.iterationCount, 0);
+        fromOthers += st.hitsFromOthers;
+    }
+    EXPECT_GT(fromOthers, 0u);
+    // The position after the best move was searched and stored with a mark.
+    auto childEntry = [](Search& s, TableRecord& entry) {
+        Board& b = s.position();
+        const Move best = s.result().bestMove;
+        makeMove(b, best);
+        const bool found = s.table().lookup(b.key, entry);
+        unmakeMove(b, best);
+        return found;
+    };
+    TableRecord entry;
+    ASSERT_TRUE(childEntry(*on, entry));
+    EXPECT_NE(entry.info & InfoThreadMask, 0);
+
+    auto off = searchWith(false);
+    EXPECT_EQ(off->thread(0).stats.probes, 0u);
+    EXPECT_EQ(off->thread(1).stats.stores, 0u);
+    ASSERT_TRUE(childEntry(*off, entry));
+    EXPECT_EQ(entry.info & InfoThreadMask, 0);
 }
 
 TEST_F(SearchTest, EveryThreadCountFindsLegalMovesInBenchPositions) {
