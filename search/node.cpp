@@ -280,6 +280,16 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     if (depth < 1)
         return quiesce(t, depth, ply, alpha, beta, isPV, UnknownEval);
 
+    const bool nodeInCheck = b.inCheck();
+    // The evaluation that razoring (step 8) needs at the horizon does not
+    // depend on the table, so it is worked out before the probe, while the
+    // table line the parent prefetched arrives.
+    auto mayRazor = [&] {
+        return !isPV && !nodeInCheck && alpha >= -RazorScoreLimit && alpha <= RazorScoreLimit && depth <= OnePly &&
+               ply >= 2;
+    };
+    const int earlyEval = mayRazor() ? evaluatePosition(t, alpha, beta) : UnknownEval;
+
     // 6. The table.
     ProbeResult probe = probeForCutoff(t, depth, ply, alpha, beta, isPV);
     if (probe.cutoff)
@@ -288,7 +298,6 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     bool nodeExtended = probe.extended;
     const int entryAlpha = alpha;
     const Color us = b.side();
-    const bool nodeInCheck = b.inCheck();
     const int advantage = advantageOf(b);
     bool mateThreat = false, nullFailedLow = false;
 
@@ -319,10 +328,10 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         }
     }
 
-    // 8. Razoring: hopeless positions near the horizon go to quiescence.
-    if (!isPV && !nodeInCheck && alpha >= -RazorScoreLimit && alpha <= RazorScoreLimit && depth <= OnePly &&
-        ply >= 2) {
-        int e = evaluatePosition(t, alpha, beta);
+    // 8. Razoring: hopeless positions near the horizon go to quiescence
+    //    (the null move may have brought the depth down to it).
+    if (mayRazor()) {
+        const int e = earlyEval != UnknownEval ? earlyEval : evaluatePosition(t, alpha, beta);
         if (alpha - std::max(e, advantage) - RazorMargin > 0)
             return quiesce(t, depth, ply, alpha, beta, false, e);
     }
@@ -489,6 +498,14 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
         return alpha;
     if ((b.status & DrawnMask) || b.repetitions > 1 || t.stopped() || ply > MaxPly)
         return DrawScore;
+    // The static evaluation does not depend on the table, so it is worked
+    // out first: meanwhile the table line that the parent prefetched arrives.
+    // (A node that the table ends was evaluated for nothing; few are.)
+    const bool inCheck = b.inCheck();
+    int standPat = -InfiniteScore;
+    if (!inCheck)
+        standPat = staticEval != UnknownEval ? staticEval : evaluatePosition(t, alpha, beta);
+
     // 3. The table.
     ProbeResult probe = probeForCutoff(t, depth, ply, alpha, beta, isPV);
     if (probe.cutoff)
@@ -496,13 +513,11 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
     Move hashMove = probe.hashMove;
 
     // 4-7. Stand pat (not in check).
-    int bestScore = -InfiniteScore, margin = 0, standPat = -InfiniteScore;
+    int bestScore = -InfiniteScore, margin = 0;
     Move bestMove = NullMove;
-    const bool inCheck = b.inCheck();
     if (!inCheck) {
         if (hashMove && depth < 0 && isQuietMove(b, hashMove))
             hashMove = NullMove;
-        standPat = staticEval != UnknownEval ? staticEval : evaluatePosition(t, alpha, beta);
         if (standPat >= beta)
             return standPat;
         margin = alpha - std::max(advantageOf(b), standPat) - QuiescenceMargin;
