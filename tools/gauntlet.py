@@ -348,7 +348,7 @@ def warnings_of(lines, names):
         text = m.group(1)
         who = next((n for n in sorted(names, key=len, reverse=True) if n in text), "fastchess")
         kind = re.split(r" - | from | played by |: ", text)[0]
-        kind = re.sub(r"\b(move|Move) \S+", "move", kind).strip()
+        kind = re.sub(r"\b([Mm]ove) ([a-h][1-8][a-h][1-8][qrbn]?|0000|<none>)", r"\1", kind).strip()
         counts[(who, kind)] = counts.get((who, kind), 0) + 1
     return counts
 

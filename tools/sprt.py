@@ -37,6 +37,8 @@ def main():
     parser.add_argument("--elo1", type=float, default=5.0)
     parser.add_argument("--alpha", type=float, default=0.05)
     parser.add_argument("--beta", type=float, default=0.05)
+    parser.add_argument("--model", choices=["normalized", "logistic", "bayesian"], default="normalized",
+                        help="fastchess's Elo model for the bounds (normalized: nElo, as OpenBench)")
     parser.add_argument("--minutes", type=float, default=0, help="stop after this long (0: no limit)")
     args = parser.parse_args()
     if not args.fastchess:
@@ -54,9 +56,11 @@ def main():
     options = {"Hash": str(args.hash), "Threads": str(args.threads)}
     engines = [gauntlet.engine_args("Quillon-dev", builds["dev"], options),
                gauntlet.engine_args("Quillon-base", builds["base"], options)]
-    sprt = ["-sprt", f"elo0={args.elo0:g}", f"elo1={args.elo1:g}", f"alpha={args.alpha:g}", f"beta={args.beta:g}"]
+    sprt = ["-sprt", f"elo0={args.elo0:g}", f"elo1={args.elo1:g}", f"alpha={args.alpha:g}", f"beta={args.beta:g}",
+            f"model={args.model}"]
     deadline = time.monotonic() + 60 * args.minutes if args.minutes > 0 else None
-    print(f"SPRT elo0={args.elo0:g} elo1={args.elo1:g} alpha={args.alpha:g} beta={args.beta:g}, "
+    print(f"SPRT elo0={args.elo0:g} elo1={args.elo1:g} alpha={args.alpha:g} beta={args.beta:g} "
+          f"model={args.model}, "
           f"fastchess {gauntlet.fastchess_tc(args)}, up to {args.games} games"
           + (f" or {args.minutes:g} minutes" if deadline else "") + f", concurrency {args.concurrency}",
           flush=True)
