@@ -29,7 +29,14 @@ FUZZ_SECONDS ?= 15
 # folders with the same platform filter; a test compares the two lists).
 # Listed from the top layer down, the order in which CMake links them.
 SUBSYSTEMS := protocol search eval board
+# PLATFORM=windows (the default on Windows) builds the *_windows.cpp files
+# instead of the *_posix.cpp ones, for example with a cross compiler.
 ifeq ($(OS),Windows_NT)
+PLATFORM ?= windows
+else
+PLATFORM ?= posix
+endif
+ifeq ($(PLATFORM),windows)
 PLATFORM_EXCLUDE := %_posix.cpp
 else
 PLATFORM_EXCLUDE := %_windows.cpp
