@@ -1,29 +1,146 @@
-# Thin wrappers over the CMake presets.
+# Two ways to build Quillon.
+#
+# With CMake (development and tests; missing tools are installed with apt-get):
 #   make run          build the optimised engine and start it
 #   make test         build and run every test: the optimised suite, the suite
 #                     under AddressSanitizer+UndefinedBehaviorSanitizer, the
 #                     threaded tests under ThreadSanitizer, and a fuzz smoke run
 #   make check        only the optimised suite (the quick loop while developing)
-#   make EXE=name     build an optimised binary called name (distributed testing)
+#
+# With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
+#   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
+#                     an optimised binary called name, tuned for this machine
+#                     (the build distributed testing workers run)
+#   make dist         portable release archives under build/dist
+#
+# Both builds compile the same files: every .cpp of the subsystem folders
+# (less the other platform's *_windows.cpp / *_posix.cpp) and main.cpp.
 
 EXE ?=
 # Threaded search and protocol tests, run under ThreadSanitizer.
 TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
-.PHONY: all run test check build deps asan tsan fuzz bench clean install
+.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources
+.DEFAULT_GOAL := all
 
+# ---------------------------------------------------------------------------
+# The source list, shared by both builds (CMakeLists.txt globs the same
+# folders with the same platform filter; a test compares the two lists).
+# Listed from the top layer down, the order in which CMake links them.
+SUBSYSTEMS := protocol search eval board
+# PLATFORM=windows (the default on Windows) builds the *_windows.cpp files
+# instead of the *_posix.cpp ones, for example with a cross compiler.
+ifeq ($(OS),Windows_NT)
+PLATFORM ?= windows
+else
+PLATFORM ?= posix
+endif
+ifeq ($(PLATFORM),windows)
+PLATFORM_EXCLUDE := %_posix.cpp
+else
+PLATFORM_EXCLUDE := %_windows.cpp
+endif
+SOURCES := main.cpp $(foreach d,$(SUBSYSTEMS),$(sort $(filter-out $(PLATFORM_EXCLUDE),$(wildcard $(d)/*.cpp))))
+
+print-sources:
+	@echo $(SOURCES)
+
+# ---------------------------------------------------------------------------
+# The plain build. It runs no shell command of its own, so it works from a
+# tree unpacked without run bits on a machine with only make and a compiler.
+# Objects go straight into build/ (a folder that ships with the tree, so
+# nothing has to create it), named after the compiler and the binary, so
+# that builds with another compiler or into another name never share one.
 ifneq ($(EXE),)
-all: deps
-	cmake --preset release >/dev/null
-	cmake --build --preset release
-	cp build/release/quillon $(EXE)
+
+NATIVE ?= -march=native
+CXXFLAGS ?= -O3 -DNDEBUG
+# Always needed, whatever CXXFLAGS says.
+QUILLON_CXXFLAGS := -std=c++20 -pthread -Wall -Wextra -I.
+QUILLON_LDFLAGS := -pthread
+
+empty :=
+space := $(empty) $(empty)
+flatten = $(subst $(space),_,$(subst /,_,$(subst \,_,$(subst :,_,$(1)))))
+OBJ_PREFIX := build/make.$(call flatten,$(CXX)).$(call flatten,$(EXE)).
+OBJECTS := $(foreach s,$(SOURCES),$(OBJ_PREFIX)$(subst /,.,$(s:.cpp=.o)))
+COMPILE_FLAGS := $(QUILLON_CXXFLAGS) $(NATIVE) $(CPPFLAGS) $(CXXFLAGS)
+LINK_FLAGS := $(QUILLON_LDFLAGS) $(NATIVE) $(CXXFLAGS) $(LDFLAGS)
+
+# A record of the compiler and flags: objects built with other flags are
+# rebuilt. ($(file) is GNU make 4.2 or later; an older make rebuilds always.)
+FLAGS_FILE := $(OBJ_PREFIX)flags
+FLAGS_TEXT := $(CXX) $(COMPILE_FLAGS) | $(LINK_FLAGS) $(LDLIBS)
+ifeq ($(wildcard build/.),)
+$(shell mkdir -p build)
+endif
+ifneq ($(file <$(FLAGS_FILE)),$(FLAGS_TEXT))
+$(file >$(FLAGS_FILE),$(FLAGS_TEXT))
+endif
+$(FLAGS_FILE): ;
+
+all: $(EXE)
+
+$(EXE): $(OBJECTS)
+	$(CXX) $(LINK_FLAGS) -o $@ $(OBJECTS) $(LDLIBS)
+
+# One rule per source, since the object's name flattens the folder.
+define compile_rule
+$(OBJ_PREFIX)$(subst /,.,$(1:.cpp=.o)): $(1) $(FLAGS_FILE)
+	$$(CXX) $$(COMPILE_FLAGS) -MMD -MP -c $(1) -o $$@
+endef
+$(foreach s,$(SOURCES),$(eval $(call compile_rule,$(s))))
+
+-include $(OBJECTS:.o=.d)
+
 else
 all: build
 endif
 
+# ---------------------------------------------------------------------------
+# Portable release archives: a Linux x86-64 binary for any x86-64 processor
+# (baseline instruction set, linked statically; the population count is
+# chosen at start-up), and the Windows .exe when this Makefile can build one.
+DIST_DIR := build/dist
+DIST_CXX ?= g++
+DIST_CXXFLAGS ?= -O3 -DNDEBUG -march=x86-64 -mtune=generic
+DIST_LDFLAGS ?= -static
+
+dist:
+	@mkdir -p $(DIST_DIR)/linux
+	$(MAKE) --no-print-directory EXE=$(DIST_DIR)/linux/quillon CXX=$(DIST_CXX) NATIVE= \
+		CXXFLAGS="$(DIST_CXXFLAGS)" LDFLAGS="$(DIST_LDFLAGS)"
+	@set -e; \
+	version=$$($(DIST_DIR)/linux/quillon --version | sed -n 's/^Quillon //p'); \
+	test -n "$$version"; \
+	name=quillon-$$version-linux-x86-64; \
+	rm -rf $(DIST_DIR)/$$name; mkdir -p $(DIST_DIR)/$$name; \
+	cp $(DIST_DIR)/linux/quillon README.md $(DIST_DIR)/$$name/; \
+	for f in LICENSE LICENSE.md LICENSE.txt COPYING; do \
+		if [ -f $$f ]; then cp $$f $(DIST_DIR)/$$name/; fi; \
+	done; \
+	tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$name.tar.gz $$name; \
+	echo "dist: $(DIST_DIR)/$$name.tar.gz"; \
+	if grep -q '^windows:' $(firstword $(MAKEFILE_LIST)); then \
+		$(MAKE) --no-print-directory windows; \
+		if [ -f build/windows/quillon.exe ]; then \
+			wname=quillon-$$version-windows-x86-64; \
+			rm -rf $(DIST_DIR)/$$wname; mkdir -p $(DIST_DIR)/$$wname; \
+			cp build/windows/quillon.exe README.md $(DIST_DIR)/$$wname/; \
+			for f in LICENSE LICENSE.md LICENSE.txt COPYING; do \
+				if [ -f $$f ]; then cp $$f $(DIST_DIR)/$$wname/; fi; \
+			done; \
+			rm -f $(DIST_DIR)/$$wname.zip; \
+			(cd $(DIST_DIR) && python3 -m zipfile -c $$wname.zip $$wname); \
+			echo "dist: $(DIST_DIR)/$$wname.zip"; \
+		fi; \
+	fi
+
+# ---------------------------------------------------------------------------
+# The CMake builds.
 deps:
-	@./tools/install-deps.sh
+	@bash tools/install-deps.sh
 
 build: deps
 	cmake --preset release
@@ -50,7 +167,7 @@ tsan: deps
 fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz
-	./tools/fuzz-smoke.sh build/fuzz $(FUZZ_SECONDS)
+	bash tools/fuzz-smoke.sh build/fuzz $(FUZZ_SECONDS)
 
 test: check asan tsan fuzz
 
@@ -60,5 +177,6 @@ bench: build
 install: build
 	cmake --install build/release
 
+# build/.gitignore stays: the plain build writes into build/ without creating it.
 clean:
-	rm -rf build
+	rm -rf build/*
