@@ -247,6 +247,27 @@ inline uint64_t keyAfter(const Board& board, Move move) {
     return key;
 }
 
+// The pawn key after `move`, worked out the same way for prefetching (the
+// pawn hash entry of the child). Castling rights that the move takes away
+// are left out.
+inline uint64_t pawnKeyAfter(const Board& board, Move move) {
+    Color us = board.side();
+    Square from = moveFrom(move), to = moveTo(move);
+    int type = board.typeOn(from);
+    uint64_t key = board.pawnKey;
+    if (type == Pawn || type == King) {
+        key ^= pieceKey[from][us][type];
+        if (!movePromotion(move))
+            key ^= pieceKey[to][us][type];
+    }
+    Piece target = board.pieceOn(to);
+    if (pieceType(target) == Pawn)
+        key ^= pieceKey[to][~us][Pawn];
+    else if (type == Pawn && board.enPassant > 0 && to == board.enPassant)
+        key ^= pieceKey[to + EnPassantVictimOffset[us]][~us][Pawn];
+    return key;
+}
+
 // ---- Set-up and FEN ---------------------------------------------------------------
 
 extern const std::string& startPositionFen();

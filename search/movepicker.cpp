@@ -191,7 +191,15 @@ void generateCaptures(const Board& b, CaptureList& list, int lastTarget) {
 template <int N>
 void generateQuiets(const Board& b, const HistoryTable& history, ScoredMoveList<N>& list) {
     Color us = b.side();
-    quietMoves(b, [&](Move m) { list.insert(m, history.quietScore(us, moveFrom(m), moveTo(m))); });
+    uint64_t keys[N];  // written before read: left uninitialised
+    int n = 0;
+    quietMoves(b, [&](Move m) {
+        if (n < N) {
+            keys[n] = ScoredMoveList<N>::sortKey(m, history.quietScore(us, moveFrom(m), moveTo(m)), n);
+            ++n;
+        }
+    });
+    list.assignSorted(keys, n);
 }
 
 void generateEvasionCaptures(const Board& b, CaptureList& list, int lastTarget) {
@@ -289,8 +297,19 @@ void generateQuietChecks(const Board& b, const HistoryTable& history, ScoredMove
     checkSquares[Bishop] = bishopAttacks(enemyKing, b.occupied());
     checkSquares[Rook] = rookAttacks(enemyKing, b.occupied());
     checkSquares[Queen] = checkSquares[Bishop] | checkSquares[Rook];
+    // Pieces that alone stand between one of our sliders and the enemy king:
+    // only they can uncover a check by moving off the line.
+    const Bitboard occ = b.occupied();
+    const Bitboard ownRooks = b.pieces(us, Rook) | b.pieces(us, Queen);
+    const Bitboard ownBishops = b.pieces(us, Bishop) | b.pieces(us, Queen);
+    Bitboard discoverers = 0;
+    for (Bitboard snipers = (t.rookEmpty[enemyKing] & ownRooks) | (t.bishopEmpty[enemyKing] & ownBishops); snipers;) {
+        const Bitboard between = t.between[enemyKing][popLsb(snipers)] & occ;
+        if (between && !moreThanOne(between))
+            discoverers |= between & b.sides[us].occupied;
+    }
     auto candidates = [&](int type, Square from) {
-        return type == King || t.lineKind[from][enemyKing] ? ~Bitboard(0) : checkSquares[type];
+        return type == King || (discoverers & squareBit(from)) ? ~Bitboard(0) : checkSquares[type];
     };
     quietMoves(b, candidates, [&](Move m) {
         if (quietMoveGivesCheck(b, m))

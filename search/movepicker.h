@@ -4,6 +4,7 @@
 // handles nodes in check (evasions) and another the quiescence search.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "board/board.h"
@@ -46,6 +47,30 @@ public:
             nodes_[previous].next = node;
         if (current == End)
             tail_ = node;
+    }
+
+    // Packs a generated move for assignSorted(): its score, its place in
+    // generation order and the move, so that a plain descending sort puts
+    // the highest score first and, among equal scores, the move generated
+    // last first, which is the order insert() gives.
+    static uint64_t sortKey(Move move, int32_t score, int order) {
+        return (uint64_t(uint32_t(score) ^ 0x80000000u) << 32) | (uint64_t(order) << 16) | move;
+    }
+
+    // Fills an empty list with moves packed by sortKey() in generation order
+    // (the keys array is sorted in place): the order insert() would give one
+    // move at a time, with one sort instead of a walk along the list for
+    // every move. Moves beyond the limit are dropped, as insert() drops them.
+    void assignSorted(uint64_t* keys, int n) {
+        n = n < limit_ ? n : limit_;
+        std::sort(keys, keys + n, [](uint64_t a, uint64_t b) { return a > b; });
+        for (int i = 0; i < n; ++i) {
+            nodes_[i].item = {Move(keys[i] & 0xFFFF), int32_t(uint32_t(keys[i] >> 32) ^ 0x80000000u)};
+            nodes_[i].next = uint16_t(i + 1 < n ? i + 1 : End);
+        }
+        head_ = n ? 0 : End;
+        tail_ = n ? uint16_t(n - 1) : End;
+        free_ = count_ = uint16_t(n);
     }
 
     void append(Move move, int32_t score) {

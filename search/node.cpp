@@ -258,7 +258,6 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     TranspositionTable& table = search.table();
     HistoryTable& history = search.history();
     table.prefetch(b.key);
-    t.evaluator.prefetch(b.key, b.pawnKey);
     noteSelectiveDepth(t, ply);
 
     // 2. Fresh PV row and killer of the child (done first, so that a parent
@@ -368,7 +367,8 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         const bool fullDepth = keepFullDepth(b, move);
         const uint64_t childKey = keyAfter(b, move);
         table.prefetch(childKey);  // the child probes it first thing
-        t.evaluator.prefetchCache(childKey);
+        if (depth <= 2 * OnePly)   // a child that evaluates: razoring or quiescence
+            t.evaluator.prefetch(childKey, pawnKeyAfter(b, move));
         makeMove(b, move);
         t.countMove();
         StateEntry& entry = previousEntry(b);
@@ -490,7 +490,6 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
     Board& b = t.board();
     Search& search = t.search;
     search.table().prefetch(b.key);
-    t.evaluator.prefetch(b.key, b.pawnKey);
     noteSelectiveDepth(t, ply);
 
     // 1-2. Mate distance, draws, stop and the ply limit.
@@ -543,7 +542,7 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
             continue;
         const uint64_t childKey = keyAfter(b, move);
         search.table().prefetch(childKey);
-        t.evaluator.prefetchCache(childKey);
+        t.evaluator.prefetch(childKey, pawnKeyAfter(b, move));
         makeMove(b, move);
         t.countMove();
         int childDepth = b.inCheck() ? depth : depth - OnePly;

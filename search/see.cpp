@@ -92,6 +92,20 @@ bool defends(const Board& b, Square to, Bitboard occ, Color side) {
     return hit & occ;
 }
 
+// Whether any piece of the side (its king included) attacks `to` through the
+// occupancy.
+inline bool attackedBy(const Board& b, Square to, Bitboard occ, Color side) {
+    const LookupTables& t = tables();
+    const SideSet& s = b.sides[side];
+    const Bitboard near = (t.pawnAttacks[~side][to] & s.pieces[Pawn]) | (t.knightAttacks[to] & s.pieces[Knight]) |
+                          (t.kingAttacks[to] & s.pieces[King]);
+    if (near & occ)
+        return true;
+    const Bitboard diagonal = s.pieces[Bishop] | s.pieces[Queen], straight = s.pieces[Rook] | s.pieces[Queen];
+    return ((diagonal & t.bishopEmpty[to] & occ) && (bishopAttacks(to, occ) & diagonal & occ)) ||
+           ((straight & t.rookEmpty[to] & occ) && (rookAttacks(to, occ) & straight & occ));
+}
+
 }  // namespace
 
 bool quietMoveGivesCheck(const Board& b, Move move) {
@@ -138,6 +152,11 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
     Bitboard occ = (b.occupied() | squareBit(to)) & ~squareBit(from);
     if (enPassant)
         occ &= ~squareBit(to + EnPassantVictimOffset[us]);
+    // Nothing of the opponent's bears on the square: a move that needs to
+    // gain nothing holds its own, and every rule below would say so (the
+    // exchange ends before it starts). Most quiet moves end here.
+    if (threshold <= 0 && !enPassant && !attackedBy(b, to, occ, them))
+        return true;
     if (revealsSlider(b, from, occ, us, enemyKing))
         return true;
 
