@@ -5,13 +5,15 @@
 #                     threaded tests under ThreadSanitizer, and a fuzz smoke run
 #   make check        only the optimised suite (the quick loop while developing)
 #   make EXE=name     build an optimised binary called name (distributed testing)
+#   make windows      cross-build build/windows/quillon.exe with mingw-w64
+#   make windows-test cross-build the optimised suite and run it under wine
 
 EXE ?=
 # Threaded search and protocol tests, run under ThreadSanitizer.
 TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
-.PHONY: all run test check build deps asan tsan fuzz bench clean install
+.PHONY: all run test check build deps asan tsan fuzz bench clean install windows windows-test windows-deps
 
 ifneq ($(EXE),)
 all: deps
@@ -52,7 +54,19 @@ fuzz: deps
 	cmake --build --preset fuzz
 	./tools/fuzz-smoke.sh build/fuzz $(FUZZ_SECONDS)
 
-test: check asan tsan fuzz
+windows-deps:
+	@./tools/install-deps.sh --windows
+
+windows: windows-deps
+	cmake --preset windows
+	cmake --build --preset windows
+
+windows-test: windows-deps
+	cmake --preset windows-test
+	cmake --build --preset windows-test
+	ctest --preset windows-test
+
+test: check asan tsan fuzz windows-test
 
 bench: build
 	./build/release/quillon bench

@@ -2,7 +2,7 @@
 # Runs a Windows program under wine, headless and quiet, in a wine prefix of
 # the build's own (build/wine unless QUILLON_WINEPREFIX says otherwise), so
 # that nothing is written to the home directory. The first run creates the
-# prefix, which takes some seconds; parallel first runs wait for one another.
+# prefix, which takes some seconds; parallel runs wait for one another there.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 export WINEPREFIX="${QUILLON_WINEPREFIX:-$root/build/wine}"
@@ -11,14 +11,20 @@ export WINEDEBUG=-all
 # needs neither.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
 unset DISPLAY WAYLAND_DISPLAY
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  (
-    flock 9
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      wineboot -i >"$WINEPREFIX.log" 2>&1 || { cat "$WINEPREFIX.log" >&2; exit 1; }
-      wineserver -w
-    fi
-  ) 9>"$WINEPREFIX.lock"
-fi
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1 || { cat "$WINEPREFIX.log" >&2; exit 1; }
+    wineserver -w
+  fi
+  # Wine's server and its service processes outlive the program that starts
+  # them and would keep its standard streams open, so that a test runner
+  # waiting for the end of the program's output would wait for them too.
+  # They are started here, apart, without those streams, and stay until ten
+  # seconds after the last program has ended.
+  if wineserver -p10 </dev/null >/dev/null 2>&1; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  fi
+) 9>"$WINEPREFIX.lock"
 exec wine "$@"

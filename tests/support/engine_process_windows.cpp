@@ -36,6 +36,11 @@ void closeHandle(HANDLE& handle) {
     }
 }
 
+// Sessions write batches of many lines without reading meanwhile, and the
+// engine may answer each: pipes as large as Linux's keep both sides from
+// waiting on each other.
+constexpr DWORD PipeBytes = 1 << 16;
+
 }  // namespace
 
 struct EngineProcess::Child {
@@ -67,11 +72,11 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
     // The child's ends are inheritable, ours are not.
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE childIn = nullptr, childOut = nullptr, childErr = nullptr;
-    if (!CreatePipe(&c.out, &childOut, &inheritable, 0))
+    if (!CreatePipe(&c.out, &childOut, &inheritable, PipeBytes))
         return;
     SetHandleInformation(c.out, HANDLE_FLAG_INHERIT, 0);
     if (inputFile.empty()) {
-        if (!CreatePipe(&childIn, &c.in, &inheritable, 0)) {
+        if (!CreatePipe(&childIn, &c.in, &inheritable, PipeBytes)) {
             closeHandle(childOut);
             return;
         }
