@@ -15,16 +15,16 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1 || { cat "$WINEPREFIX.log" >&2; exit 1; }
-    wineserver -w
+    wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1 9>&- || { cat "$WINEPREFIX.log" >&2; exit 1; }
+    wineserver -w 9>&-
   fi
   # Wine's server and its service processes outlive the program that starts
   # them and would keep its standard streams open, so that a test runner
   # waiting for the end of the program's output would wait for them too.
-  # They are started here, apart, without those streams, and stay until ten
-  # seconds after the last program has ended.
-  if wineserver -p10 </dev/null >/dev/null 2>&1; then
-    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # They are started here, apart, without those streams (nor the lock), and
+  # stay until ten seconds after the last program has ended.
+  if wineserver -p10 </dev/null >/dev/null 2>&1 9>&-; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
   fi
 ) 9>"$WINEPREFIX.lock"
 exec wine "$@"
