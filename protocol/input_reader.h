@@ -93,9 +93,9 @@ private:
 
     bool& uciMode_;
     InputSource source_;
-    bool ended_ = false;   // end of input or an unusable input
-    std::string buffer_;   // bytes read but not yet taken as lines
-    size_t scanned_ = 0;   // buffer prefix known to hold no newline
+    bool ended_ = false;  // end of input or an unusable input
+    std::string buffer_;  // bytes read but not yet taken as lines
+    size_t scanned_ = 0;  // buffer prefix known to hold no newline
 };
 
 }  // namespace NEngine

@@ -1,9 +1,10 @@
 // POSIX input source: read() and poll() on the descriptor, never the stdio or
 // iostream buffers.
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "protocol/input_reader.h"
 

@@ -22,8 +22,8 @@ bool enableLockMemoryPrivilege() {
     if (LookupPrivilegeValueA(nullptr, "SeLockMemoryPrivilege", &privileges.Privileges[0].Luid)) {
         // Success is also reported when the account does not hold the right;
         // only the last error tells.
-        enabled = AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
-                  GetLastError() == ERROR_SUCCESS;
+        enabled =
+            AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
     }
     CloseHandle(token);
     return enabled;

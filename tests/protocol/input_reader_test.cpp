@@ -1,12 +1,13 @@
 // The input reader over a pipe: lines that arrive together are all seen, a
 // partial line is not reported, and the end of input is.
+#include "protocol/input_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
 
-#include "protocol/input_reader.h"
 #include "test_pipe.h"
 
 using namespace NEngine;

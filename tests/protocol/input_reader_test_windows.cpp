@@ -1,9 +1,8 @@
 // The Windows input source chooses how to watch its input by what the
 // handle is: a pipe is peeked, a disk file always has its bytes waiting, and
 // a handle that cannot be peeked is read by a thread of its own.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <fstream>
 #include <string>

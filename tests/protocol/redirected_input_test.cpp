@@ -37,8 +37,8 @@ size_t indexOf(const std::vector<std::string>& lines, const std::string& prefix)
 
 TEST(RedirectedInput, StopAndIsReadyAreSeenDuringAnInfiniteSearch) {
     int status = -1;
-    const auto lines = runOnFile("uci\nsetoption name Threads value 2\nposition startpos\ngo infinite\nstop\nisready\n",
-                                 status);
+    const auto lines =
+        runOnFile("uci\nsetoption name Threads value 2\nposition startpos\ngo infinite\nstop\nisready\n", status);
     const size_t best = indexOf(lines, "bestmove ");
     ASSERT_LT(best, lines.size());
     EXPECT_NE(lines[best], "bestmove null");

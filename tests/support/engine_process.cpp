@@ -5,7 +5,6 @@
 
 namespace NEngineTest {
 
-
 bool EngineProcess::readLine(std::string& line, int timeoutMs) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {

@@ -135,8 +135,7 @@ bool EngineProcess::send(const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
         DWORD n = 0;
-        if (!child_->in || !WriteFile(child_->in, text.data() + done, DWORD(text.size() - done), &n, nullptr) ||
-            n == 0)
+        if (!child_->in || !WriteFile(child_->in, text.data() + done, DWORD(text.size() - done), &n, nullptr) || n == 0)
             return false;
         done += n;
     }
