@@ -6,6 +6,8 @@
 #                     under AddressSanitizer+UndefinedBehaviorSanitizer, the
 #                     threaded tests under ThreadSanitizer, and a fuzz smoke run
 #   make check        only the optimised suite (the quick loop while developing)
+#   make windows      cross-build build/windows/quillon.exe with mingw-w64
+#   make windows-test cross-build the optimised suite and run it under wine
 #
 # With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
 #   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
@@ -21,7 +23,7 @@ EXE ?=
 TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
-.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources
+.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps
 .DEFAULT_GOAL := all
 
 # ---------------------------------------------------------------------------
@@ -169,7 +171,19 @@ fuzz: deps
 	cmake --build --preset fuzz
 	bash tools/fuzz-smoke.sh build/fuzz $(FUZZ_SECONDS)
 
-test: check asan tsan fuzz
+windows-deps:
+	@bash tools/install-deps.sh --windows
+
+windows: windows-deps
+	cmake --preset windows
+	cmake --build --preset windows
+
+windows-test: windows-deps
+	cmake --preset windows-test
+	cmake --build --preset windows-test
+	ctest --preset windows-test
+
+test: check asan tsan fuzz windows-test
 
 bench: build
 	./build/release/quillon bench

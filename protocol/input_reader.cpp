@@ -1,82 +1,35 @@
-// Linux platform layer of the input reader: read() and poll() on the
-// descriptor, never the stdio or iostream buffers.
+// The input reader's line buffer: bytes from the platform's input source cut
+// into lines, the same on every system.
 #include "protocol/input_reader.h"
-
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace NEngine {
 
 namespace {
 
-constexpr size_t ReadChunk = 4096;
 // A line longer than this is cut: input from a misbehaving client must not
 // grow the buffer without bound.
 constexpr size_t MaxLineLength = 1 << 20;
 
 }  // namespace
 
-InputReader::InputReader(bool& uciMode, int fd) : uciMode_(uciMode), fd_(fd) {
-    // Without a usable descriptor there is no input: the poll never reports a
-    // line and the blocking read sees the end at once.
-    if (fcntl(fd_, F_GETFD) == -1)
-        ended_ = true;
-}
+InputReader::InputReader(bool& uciMode, NativeInput input) : uciMode_(uciMode), source_(input) {}
 
-bool InputReader::hasCompleteLine() const {
-    return buffer_.find('\n', scanned_) != std::string::npos;
-}
+bool InputReader::hasCompleteLine() const { return buffer_.find('\n', scanned_) != std::string::npos; }
 
-bool InputReader::fill(bool block) {
+bool InputReader::fill(bool wait) {
     if (ended_)
         return false;
-    if (!block) {
-        pollfd request{fd_, POLLIN, 0};
-        int ready;
-        do {
-            ready = poll(&request, 1, 0);
-        } while (ready < 0 && errno == EINTR);
-        if (ready <= 0)
-            return false;
-        // POLLHUP or POLLERR without data: the read below sees the end.
-    }
-    char chunk[ReadChunk];
-    ssize_t got;
-    for (;;) {
-        got = read(fd_, chunk, sizeof chunk);
-        if (got >= 0)
-            break;
-        if (errno == EINTR)
-            continue;
-        // A parent may hand us a descriptor with O_NONBLOCK set (the flag
-        // belongs to the shared open file, not to us): "nothing yet" is not
-        // the end of input. The poll waits for data; a blocking read waits
-        // as long as it takes.
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            break;
-        if (!block)
-            return false;
-        pollfd request{fd_, POLLIN, 0};
-        while (poll(&request, 1, -1) < 0 && errno == EINTR) {
-        }
-    }
-    // Only a real end of input (a read of 0) or a hard error ends it.
-    if (got <= 0) {
+    InputRead got = source_.read(buffer_, wait);
+    // Only a real end of input or an unusable input ends it.
+    if (got == InputRead::End)
         ended_ = true;
-        return false;
-    }
-    buffer_.append(chunk, size_t(got));
-    return true;
+    return got == InputRead::Data;
 }
 
 bool InputReader::lineWaiting() {
     if (hasCompleteLine())
         return true;
-    // Drain what the descriptor holds now; each read only follows a poll that
-    // reported data (or the end), so this never blocks.
+    // Drain what the input holds now; the source never blocks here.
     while (fill(false)) {
         if (hasCompleteLine() || buffer_.size() >= MaxLineLength)
             return true;
@@ -113,11 +66,6 @@ bool InputReader::readLine(std::string& line) {
             return true;
         }
     }
-}
-
-void ignoreInterruptSignals() {
-    std::signal(SIGINT, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace NEngine

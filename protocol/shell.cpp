@@ -8,14 +8,13 @@
 #include "board/tables.h"
 #include "protocol/game_record.h"
 #include "protocol/search_input.h"
+#include "protocol/signals.h"
 #include "protocol/uci.h"
 #include "protocol/xboard.h"
 
 namespace NEngine {
 
 namespace {
-
-constexpr int StandardInput = 0;
 
 const std::string& fileArgument(const Command& command) {
     static const std::string defaultName = DefaultGameFile;
@@ -24,8 +23,10 @@ const std::string& fileArgument(const Command& command) {
 
 }  // namespace
 
-EngineShell::EngineShell(int inputFd, std::ostream& output)
-    : search(), reader(uciMode, inputFd), out(output), scratch(std::make_unique<BoardWithStack>()) {}
+EngineShell::EngineShell(std::ostream& output) : EngineShell(InputSource::standardInput(), output) {}
+
+EngineShell::EngineShell(NativeInput input, std::ostream& output)
+    : search(), reader(uciMode, input), out(output), scratch(std::make_unique<BoardWithStack>()) {}
 
 void EngineShell::writeLine(std::string_view line) {
     // One write per line, so that a line never reaches the GUI in pieces.
@@ -142,7 +143,7 @@ int runProtocol() {
     std::cout.setf(std::ios::unitbuf);
 
     // Steps 3 and 4: the shell, then its callbacks.
-    auto shell = std::make_unique<EngineShell>(StandardInput, std::cout);
+    auto shell = std::make_unique<EngineShell>(std::cout);
     installCallbacks(*shell);
 
     // Step 5: the loop.

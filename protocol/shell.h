@@ -15,8 +15,10 @@ namespace NEngine {
 
 class EngineShell {
 public:
-    // Reads commands from the descriptor and writes protocol lines to `output`.
-    explicit EngineShell(int inputFd, std::ostream& output);
+    // Reads commands from standard input and writes protocol lines to `output`.
+    explicit EngineShell(std::ostream& output);
+    // Reads commands from the given descriptor or handle instead.
+    EngineShell(NativeInput input, std::ostream& output);
     EngineShell(const EngineShell&) = delete;
     EngineShell& operator=(const EngineShell&) = delete;
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board/board.h"
+#include "search/clock.h"
 #include "search/scoredmove.h"
 
 namespace NEngine {
@@ -15,9 +16,6 @@ namespace NEngine {
 // MaxReportedLine of them.
 constexpr int PlyRecordCount = 68;
 constexpr int MaxReportedLine = 64;
-
-// Nanoseconds of the monotonic clock.
-uint64_t clockNanoseconds();
 
 // Progress of one search thread. The board is a snapshot of the root
 // position; its state stack is a scratch stack of its own, so a copy of it may

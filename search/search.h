@@ -83,6 +83,9 @@ public:
     bool setHashSize(int megabytes);
     // "Threads": 1..8 (larger values give 8); refused while searching or below 1.
     bool setThreads(int count);
+    // The thread diagnostics (on from the start when QUILLON_THREAD_STATS is
+    // set in the environment); taken into account from the next search.
+    void setThreadStats(bool on) { threadStats_ = on; }
     int threadCount() const { return int(threads_.size()); }
     // Fixed depth d: clears the clock fields, depthLimit = max(d, 2) and
     // maxDepth = min(depthLimit, 32); timeBudget = 0. Refused while searching.

@@ -2,7 +2,6 @@
 // main search thread, and the rule for extra time when the clock runs out in
 // the middle of an iteration.
 #include <algorithm>
-#include <chrono>
 
 #include "search/search.h"
 #include "search/threadstate.h"
@@ -31,11 +30,6 @@ int movesLeftInLevel(int m, uint32_t fullmove) {
 }
 
 }  // namespace
-
-uint64_t clockNanoseconds() {
-    using namespace std::chrono;
-    return uint64_t(duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 void Search::computeTimeBudget() {
     SearchLimits& l = limits;

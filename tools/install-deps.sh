@@ -1,17 +1,28 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine may lack to build and test Quillon:
 # CMake, Ninja, GoogleTest, and clang with its sanitizer and fuzzer runtimes.
+# With --windows: the mingw-w64 cross compiler, wine to run what it builds,
+# and the GoogleTest sources that the cross-built tests compile.
 set -e
 need=()
+extra=()
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
-command -v g++ >/dev/null || need+=(g++)
-command -v clang++ >/dev/null || need+=(clang)
-[ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
-ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+if [ "$1" = "--windows" ]; then
+  extra+=(--no-install-recommends)
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+  command -v wine >/dev/null || need+=(wine)
+  command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+else
+  command -v g++ >/dev/null || need+=(g++)
+  command -v clang++ >/dev/null || need+=(clang)
+  [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+fi
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${extra[@]}" "${need[@]}"
 fi

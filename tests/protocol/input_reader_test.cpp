@@ -1,44 +1,26 @@
 // The input reader over a pipe: lines that arrive together are all seen, a
 // partial line is not reported, and the end of input is.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <thread>
-
 #include "protocol/input_reader.h"
 
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "test_pipe.h"
+
 using namespace NEngine;
-
-namespace {
-
-struct Pipe {
-    int fds[2] = {-1, -1};
-    Pipe() { EXPECT_EQ(pipe(fds), 0); }
-    ~Pipe() {
-        closeWriter();
-        if (fds[0] >= 0)
-            close(fds[0]);
-    }
-    void write(const std::string& text) { ASSERT_EQ(::write(fds[1], text.data(), text.size()), ssize_t(text.size())); }
-    void closeWriter() {
-        if (fds[1] >= 0)
-            close(fds[1]);
-        fds[1] = -1;
-    }
-};
-
-}  // namespace
+using NEngineTest::TestPipe;
 
 TEST(InputReader, LinesOfOneWriteAreAllWaiting) {
-    Pipe pipe;
+    TestPipe pipe;
+    ASSERT_TRUE(pipe.valid());
     bool uci = false;
-    InputReader reader(uci, pipe.fds[0]);
+    InputReader reader(uci, pipe.readEnd());
     EXPECT_FALSE(reader.lineWaiting());
 
-    pipe.write("go infinite\nstop\n");
+    ASSERT_TRUE(pipe.write("go infinite\nstop\n"));
     std::string line;
     ASSERT_TRUE(reader.lineWaiting());
     ASSERT_TRUE(reader.readLine(line));
@@ -51,13 +33,14 @@ TEST(InputReader, LinesOfOneWriteAreAllWaiting) {
 }
 
 TEST(InputReader, PartialLineWaitsForItsEnd) {
-    Pipe pipe;
+    TestPipe pipe;
+    ASSERT_TRUE(pipe.valid());
     bool uci = false;
-    InputReader reader(uci, pipe.fds[0]);
-    pipe.write("isr");
+    InputReader reader(uci, pipe.readEnd());
+    ASSERT_TRUE(pipe.write("isr"));
     EXPECT_FALSE(reader.lineWaiting());
     EXPECT_FALSE(reader.lineWaiting());
-    pipe.write("eady\r\nquit");
+    ASSERT_TRUE(pipe.write("eady\r\nquit"));
     ASSERT_TRUE(reader.lineWaiting());
     std::string line;
     ASSERT_TRUE(reader.readLine(line));
@@ -66,10 +49,11 @@ TEST(InputReader, PartialLineWaitsForItsEnd) {
 }
 
 TEST(InputReader, EndOfInputIsReported) {
-    Pipe pipe;
+    TestPipe pipe;
+    ASSERT_TRUE(pipe.valid());
     bool uci = false;
-    InputReader reader(uci, pipe.fds[0]);
-    pipe.write("xboard\nquit");
+    InputReader reader(uci, pipe.readEnd());
+    ASSERT_TRUE(pipe.write("xboard\nquit"));
     pipe.closeWriter();
     std::string line;
     ASSERT_TRUE(reader.readLine(line));
@@ -83,19 +67,22 @@ TEST(InputReader, EndOfInputIsReported) {
     EXPECT_TRUE(reader.atEnd());
 }
 
-TEST(InputReader, ClosedDescriptorMeansNoInput) {
+TEST(InputReader, UnusableInputMeansNoInput) {
     bool uci = false;
-    InputReader reader(uci, 1000);  // never opened in the test process
+    InputReader reader(uci, NEngineTest::unusableInput());
+    EXPECT_STREQ(reader.source().method(), "none");
+    EXPECT_TRUE(reader.lineWaiting());
     std::string line;
     EXPECT_FALSE(reader.readLine(line));
     EXPECT_TRUE(reader.atEnd());
 }
 
-TEST(InputReader, NonBlockingDescriptorWaitsInsteadOfEnding) {
-    Pipe pipe;
-    fcntl(pipe.fds[0], F_SETFL, fcntl(pipe.fds[0], F_GETFL) | O_NONBLOCK);
+TEST(InputReader, NonBlockingPipeWaitsInsteadOfEnding) {
+    TestPipe pipe;
+    ASSERT_TRUE(pipe.valid());
+    ASSERT_TRUE(pipe.makeReadEndNonBlocking());
     bool uci = false;
-    InputReader reader(uci, pipe.fds[0]);
+    InputReader reader(uci, pipe.readEnd());
     // Nothing there yet: not a line and not the end.
     EXPECT_FALSE(reader.lineWaiting());
     EXPECT_FALSE(reader.atEnd());
@@ -110,6 +97,42 @@ TEST(InputReader, NonBlockingDescriptorWaitsInsteadOfEnding) {
     EXPECT_EQ(line, "isready");
     EXPECT_FALSE(reader.atEnd());
     pipe.closeWriter();
+    EXPECT_FALSE(reader.readLine(line));
+    EXPECT_TRUE(reader.atEnd());
+}
+
+// Many lines in many writes, read partly by the poll and partly by the
+// blocking read, come out whole and in order.
+TEST(InputReader, LongStreamKeepsEveryLineInOrder) {
+    TestPipe pipe;
+    ASSERT_TRUE(pipe.valid());
+    bool uci = false;
+    InputReader reader(uci, pipe.readEnd());
+    constexpr int Lines = 3000;
+    std::thread writer([&] {
+        std::string batch;
+        for (int i = 0; i < Lines; ++i) {
+            batch += "ping " + std::to_string(i) + "\n";
+            if (batch.size() > 1000 || i == Lines - 1) {
+                // Cut mid-line, so that lines straddle the writes.
+                const size_t cut = batch.size() / 2;
+                pipe.write(batch.substr(0, cut));
+                pipe.write(batch.substr(cut));
+                batch.clear();
+            }
+        }
+        pipe.closeWriter();
+    });
+    std::string line;
+    int next = 0;
+    for (int turn = 0; next < Lines; ++turn) {
+        if (turn % 2 == 0 && !reader.lineWaiting())
+            continue;
+        ASSERT_TRUE(reader.readLine(line)) << "ended after " << next << " lines";
+        ASSERT_EQ(line, "ping " + std::to_string(next));
+        ++next;
+    }
+    writer.join();
     EXPECT_FALSE(reader.readLine(line));
     EXPECT_TRUE(reader.atEnd());
 }

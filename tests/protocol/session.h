@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,11 +22,20 @@ namespace NEngineTest {
 class TempDirectory {
 public:
     TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillon-protocol-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (mkdtemp(name.data()))
-            path_ = name.data();
+        // A new directory of a random name; creating it fails when the name
+        // is taken, and then another is tried.
+        std::random_device seed;
+        std::mt19937_64 random(seed() ^ uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+        std::error_code error;
+        const auto base = std::filesystem::temp_directory_path(error);
+        for (int attempt = 0; attempt < 100 && path_.empty() && !error; ++attempt) {
+            char name[32];
+            std::snprintf(name, sizeof name, "quillon-protocol-%012llx",
+                          static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+            const auto candidate = base / name;
+            if (std::filesystem::create_directory(candidate, error))
+                path_ = candidate.string();
+        }
     }
     ~TempDirectory() {
         std::error_code ignored;

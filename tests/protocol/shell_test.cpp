@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <unistd.h>
 
 #include "protocol/search_input.h"
 #include "protocol/shell.h"
+#include "test_pipe.h"
 #include "test_support.h"
 
 using namespace NEngine;
@@ -18,15 +18,11 @@ class ShellLimits : public ::testing::Test {
 protected:
     void SetUp() override {
         ensureBoardTables();
-        ASSERT_EQ(pipe(fds), 0);
-        shell = std::make_unique<EngineShell>(fds[0], output);
+        ASSERT_TRUE(input.valid());
+        shell = std::make_unique<EngineShell>(input.readEnd(), output);
         installCallbacks(*shell);
     }
-    void TearDown() override {
-        shell.reset();
-        close(fds[0]);
-        close(fds[1]);
-    }
+    void TearDown() override { shell.reset(); }
     void run(const std::string& line) {
         Command command = parseCommand(line, shell->uciMode);
         execute(*shell, command);
@@ -37,7 +33,7 @@ protected:
         return limits().timeBudget;
     }
 
-    int fds[2] = {-1, -1};
+    TestPipe input;  // nothing is written: a search sees no input
     std::ostringstream output;
     std::unique_ptr<EngineShell> shell;
 };

@@ -216,6 +216,33 @@ TEST_F(UciSession, EndOfInputEndsTheProgram) {
     EXPECT_EQ(engine->waitExit(), 0);
 }
 
+// The input is watched during a long search on two threads, not only between
+// commands: "isready" sent well after "go infinite" ends the search and is
+// answered after its "bestmove".
+TEST_F(UciSession, IsReadyDuringALongSearchOnTwoThreads) {
+    handshake();
+    send("setoption name Threads value 2\nposition startpos\ngo infinite\n");
+    std::string found;
+    ASSERT_TRUE(engine->readUntilPrefix("info depth 5", found, nullptr, 30000));
+    send("isready\n");
+    EXPECT_NE(bestMove(), "bestmove null");
+    EXPECT_EQ(line(), "readyok");
+    send("quit\n");
+    EXPECT_EQ(engine->waitExit(), 0);
+}
+
+// A GUI that goes away during a search: the search ends with its answer and
+// so does the program.
+TEST_F(UciSession, EndOfInputDuringASearchEndsTheProgram) {
+    handshake();
+    send("position startpos\ngo infinite\n");
+    std::string found;
+    ASSERT_TRUE(engine->readUntilPrefix("info depth 4", found, nullptr, 30000));
+    engine->closeInput();
+    EXPECT_NE(bestMove(), "bestmove null");
+    EXPECT_EQ(engine->waitExit(), 0);
+}
+
 TEST_F(UciSession, PositionsWithoutMovesAndForcedMoves) {
     handshake();
     auto expectMateInOne = [&](const std::string& fen, const std::string& move) {

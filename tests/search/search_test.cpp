@@ -249,16 +249,14 @@ TEST_F(SearchTest, ReportedLineIsLegalAndBounded) {
     unmakeMove(scratch, r.pv[0]);
 }
 
-// The thread diagnostics: switched on by the environment, the threads mark
+// The thread diagnostics: switched on, the threads mark
 // their table entries and count what they take from each other's; off, the
 // table carries no marks and nothing is counted.
 TEST_F(SearchTest, ThreadDiagnosticsCountWhatThreadsShare) {
     const char* fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
     auto searchWith = [&](bool diagnostics) {
-        if (diagnostics)
-            setenv("QUILLON_THREAD_STATS", "1", 1);
         auto s = makeSearch(2);
-        unsetenv("QUILLON_THREAD_STATS");
+        s->setThreadStats(diagnostics);
         EXPECT_TRUE(s->setPosition(fen));
         s->setDepthLimit(7);
         EXPECT_TRUE(s->runSearch());

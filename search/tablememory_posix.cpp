@@ -1,4 +1,4 @@
-// Linux platform layer of the table memory: aligned_alloc and madvise.
+// POSIX table memory: aligned_alloc, and on Linux madvise for huge pages.
 #include "search/tablememory.h"
 
 #include <cstdlib>

@@ -1,0 +1,128 @@
+// POSIX child processes: pipe2, fork and exec, poll and waitpid.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "engine_process.h"
+
+namespace NEngineTest {
+
+struct EngineProcess::Child {
+    pid_t pid = -1;
+    int in = -1;   // our end of the child's standard input
+    int out = -1;  // our end of the child's standard output
+};
+
+const bool EngineProcess::OutputEndsLinesWithCarriageReturn = false;
+
+EngineProcess::EngineProcess() : child_(std::make_unique<Child>()) {}
+
+EngineProcess::EngineProcess(const std::string& binary, const std::string& workDir, bool nonBlockingInput,
+                             const std::vector<std::string>& arguments)
+    : EngineProcess() {
+    start(binary, workDir, nonBlockingInput, arguments, "");
+}
+
+std::unique_ptr<EngineProcess> EngineProcess::withInputFile(const std::string& binary, const std::string& workDir,
+                                                            const std::string& inputFile) {
+    std::unique_ptr<EngineProcess> process(new EngineProcess());
+    process->start(binary, workDir, false, {}, inputFile);
+    return process;
+}
+
+void EngineProcess::start(const std::string& binary, const std::string& workDir, bool nonBlockingInput,
+                          const std::vector<std::string>& arguments, const std::string& inputFile) {
+    Child& c = *child_;
+    std::signal(SIGPIPE, SIG_IGN);  // a dead child must fail the test, not kill it
+    int toChild[2] = {-1, -1}, fromChild[2];
+    if (pipe2(fromChild, O_CLOEXEC) != 0)
+        return;
+    int input = -1;
+    if (inputFile.empty()) {
+        if (pipe2(toChild, O_CLOEXEC) != 0)
+            return;
+        if (nonBlockingInput)
+            fcntl(toChild[0], F_SETFL, fcntl(toChild[0], F_GETFL) | O_NONBLOCK);
+        input = toChild[0];
+    } else {
+        input = open(inputFile.c_str(), O_RDONLY | O_CLOEXEC);
+        if (input < 0)
+            return;
+    }
+    std::vector<std::string> words{binary};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    c.pid = fork();
+    if (c.pid == 0) {
+        dup2(input, 0);
+        dup2(fromChild[1], 1);
+        if (!workDir.empty() && chdir(workDir.c_str()) != 0)
+            _exit(126);
+        execv(binary.c_str(), argv.data());
+        _exit(127);
+    }
+    close(input);
+    close(fromChild[1]);
+    c.in = toChild[1];
+    c.out = fromChild[0];
+}
+
+EngineProcess::~EngineProcess() {
+    closeInput();
+    Child& c = *child_;
+    if (c.pid > 0 && !exited_) {
+        kill(c.pid, SIGKILL);
+        waitpid(c.pid, nullptr, 0);
+    }
+    if (c.out >= 0)
+        close(c.out);
+}
+
+bool EngineProcess::started() const { return child_->pid > 0 && child_->out >= 0; }
+
+bool EngineProcess::send(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(child_->in, text.data() + done, text.size() - done);
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+void EngineProcess::closeInput() {
+    if (child_->in >= 0) {
+        close(child_->in);
+        child_->in = -1;
+    }
+}
+
+EngineProcess::Output EngineProcess::readOutput(int timeoutMs) {
+    pollfd request{child_->out, POLLIN, 0};
+    if (poll(&request, 1, timeoutMs) <= 0)
+        return Output::Quiet;
+    char chunk[4096];
+    ssize_t n = read(child_->out, chunk, sizeof chunk);
+    if (n <= 0)
+        return Output::End;
+    buffer_.append(chunk, size_t(n));
+    return Output::Data;
+}
+
+bool EngineProcess::pollExit(int& status) {
+    int raw = 0;
+    if (child_->pid <= 0 || waitpid(child_->pid, &raw, WNOHANG) != child_->pid)
+        return false;
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return true;
+}
+
+}  // namespace NEngineTest
