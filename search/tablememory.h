@@ -18,4 +18,10 @@ using TableMemory = std::unique_ptr<void, TableMemoryFree>;
 // cache line; empty when the memory cannot be had.
 TableMemory allocateTableMemory(size_t bytes);
 
+// Sets the first `bytes` bytes of a block from allocateTableMemory() to zero.
+// Where the system can hand back whole pages as fresh zero pages, it does so
+// instead of writing them (a gigabyte takes no time, and the pages are
+// filled again as the search touches them).
+void zeroTableMemory(void* p, size_t bytes);
+
 }  // namespace NEngine

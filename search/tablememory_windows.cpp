@@ -2,6 +2,8 @@
 // lock pages in memory, otherwise in ordinary pages (64 KiB aligned).
 #include <windows.h>
 
+#include <cstring>
+
 #include "search/tablememory.h"
 
 namespace NEngine {
@@ -52,5 +54,7 @@ TableMemory allocateTableMemory(size_t bytes) {
         p = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     return TableMemory(p);
 }
+
+void zeroTableMemory(void* p, size_t bytes) { std::memset(p, 0, bytes); }
 
 }  // namespace NEngine

@@ -61,10 +61,9 @@ bool TranspositionTable::resize(int megabytes) {
     TableMemory memory = allocateTableMemory(count * sizeof(TableBucket));
     if (!memory)
         return false;
-    // Every atomic word starts at 0 (an empty entry).
+    // Every atomic word starts at 0 (an empty entry), as after clear().
     auto* fresh = static_cast<TableBucket*>(memory.get());
-    for (size_t b = 0; b < count; ++b)
-        new (&fresh[b]) TableBucket();
+    zeroTableMemory(fresh, count * sizeof(TableBucket));
     if (buckets_) {
         size_t keep = std::min(count, bucketCount());
         for (size_t b = 0; b < keep; ++b)
@@ -83,10 +82,10 @@ bool TranspositionTable::resize(int megabytes) {
 }
 
 void TranspositionTable::clear() {
-    // Only between searches, when no other thread touches the table: one
-    // bulk write of zeros (an empty entry is all zero bits).
+    // Only between searches, when no other thread touches the table: all
+    // zero bits (an empty entry) at once.
     generation_ = 0;
-    std::memset(static_cast<void*>(buckets_), 0, bucketCount() * sizeof(TableBucket));
+    zeroTableMemory(buckets_, bucketCount() * sizeof(TableBucket));
 }
 
 bool TranspositionTable::lookup(uint64_t key, TableRecord& record) const {

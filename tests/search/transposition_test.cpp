@@ -1,6 +1,9 @@
 // Storage rules of the transposition table.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "search/tablememory.h"
 #include "search/transposition.h"
 
 namespace NEngine {
@@ -125,6 +128,55 @@ TEST_F(TableTest, ClearEmptiesEverything) {
     TableRecord r;
     for (int i = 0; i < 100; ++i)
         EXPECT_FALSE(table.lookup(uint64_t(i) * 7919 + 1, r));
+}
+
+// Large blocks are zeroed a page at a time by the system; the bytes before
+// and after the range must stay as they were, and every byte inside it must
+// read as zero, whatever the alignment of its ends.
+TEST(TableMemory, ZeroingCoversExactlyTheRange) {
+    constexpr size_t Bytes = size_t(200) << 20;
+    TableMemory memory = allocateTableMemory(Bytes);
+    ASSERT_TRUE(memory);
+    auto* bytes = static_cast<unsigned char*>(memory.get());
+    std::memset(bytes, 0xAB, Bytes);
+    const size_t begin = 3, end = Bytes - 7;
+    zeroTableMemory(bytes + begin, end - begin);
+    for (size_t i = 0; i < begin; ++i)
+        EXPECT_EQ(bytes[i], 0xAB) << i;
+    for (size_t i = end; i < Bytes; ++i)
+        EXPECT_EQ(bytes[i], 0xAB) << i;
+    size_t nonZero = 0;
+    for (size_t i = begin; i < end; i += 509)  // a stride that visits every page at varying offsets
+        nonZero += bytes[i] != 0;
+    for (size_t i = begin; i < begin + 8192; ++i)
+        nonZero += bytes[i] != 0;
+    for (size_t i = end - 8192; i < end; ++i)
+        nonZero += bytes[i] != 0;
+    EXPECT_EQ(nonZero, 0u);
+    // A small range is written the ordinary way.
+    std::memset(bytes, 0xCD, 100);
+    zeroTableMemory(bytes + 10, 50);
+    EXPECT_EQ(bytes[9], 0xCD);
+    EXPECT_EQ(bytes[10], 0);
+    EXPECT_EQ(bytes[59], 0);
+    EXPECT_EQ(bytes[60], 0xCD);
+}
+
+TEST(TableMemory, LargeTableClearsAndStartsEmpty) {
+    TranspositionTable big(128);
+    TableRecord r;
+    const uint64_t last = big.bucketCount() - 1;
+    for (uint64_t key : {uint64_t(1), last, last / 2 + 12345})
+        EXPECT_FALSE(big.lookup(key, r)) << key;
+    for (uint64_t key : {uint64_t(1), last, last / 2 + 12345})
+        big.store(key, 42, 6, BoundExact, 0x0abc, false, false, false);
+    EXPECT_TRUE(big.lookup(last, r));
+    big.clear();
+    for (uint64_t key : {uint64_t(1), last, last / 2 + 12345})
+        EXPECT_FALSE(big.lookup(key, r)) << key;
+    big.store(last, 7, 3, BoundLower, 0, false, false, false);
+    ASSERT_TRUE(big.lookup(last, r));
+    EXPECT_EQ(r.score, 7);
 }
 
 TEST_F(TableTest, MoveOnlyStoreLeavesSearchedEntries) {
