@@ -372,14 +372,19 @@ uint64_t perft(Board& board, int depth) {
         return (inCheck && board.typeOn(moveFrom(move)) != King) ? leavesKingSafe(board, move)
                                                                   : leavesKingSafeFast(board, move);
     };
+    // The generator fills a fresh list front to back, so its moves stand in
+    // entries 0..count-1 in order: read as an array, without following the
+    // links one load after another.
+    assert(list.count == list.free && (list.count == 0 || list.head == 0));
+    const int count = list.count;
     uint64_t nodes = 0;
     if (depth == 1) {
         // The last ply is counted, not made.
-        for (uint16_t i = list.head; i != MoveList::End; i = list.entries[i].next)
+        for (int i = 0; i < count; ++i)
             nodes += legal(list.entries[i].move);
         return nodes;
     }
-    for (uint16_t i = list.head; i != MoveList::End; i = list.entries[i].next) {
+    for (int i = 0; i < count; ++i) {
         const Move move = list.entries[i].move;
         if (!legal(move))
             continue;
