@@ -111,6 +111,17 @@ def parse_games(path):
     return games
 
 
+def count_result(row, result, quillon_white):
+    """Counts a finished game in the row; "win", "draw" or "loss" for Quillon."""
+    row["games"] += 1
+    if result == "1/2-1/2":
+        row["draws"] += 1
+        return "draw"
+    outcome = "win" if (result == "1-0") == quillon_white else "loss"
+    row["wins" if outcome == "win" else "losses"] += 1
+    return outcome
+
+
 def classify(ending):
     e = ending.lower()
     if "time" in e and ("forfeit" in e or "wins on time" in e or "lost on time" in e or "out of time" in e):
@@ -328,12 +339,7 @@ def tally(games, quillon_name, opponent, expected):
         if result == "*" or kind == "interrupted":
             row["void"] += 1
             continue
-        row["games"] += 1
-        if result == "1/2-1/2":
-            row["draws"] += 1
-            continue
-        won = (result == "1-0") == (white == quillon_name)
-        row["wins" if won else "losses"] += 1
+        count_result(row, result, white == quillon_name)
     missing = expected - len(games)
     return row, terms, faults, max(0, missing)
 
@@ -444,14 +450,11 @@ def xboard_gauntlet(args, quillon, workdir):
                     # left out of the score.
                     row["void"] += 1
                     continue
-                row["games"] += 1
-                if result == "1/2-1/2":
-                    row["draws"] += 1
+                outcome = count_result(row, result, quillon_white)
+                if outcome == "draw":
                     continue
-                won = (result == "1-0") == quillon_white
-                row["wins" if won else "losses"] += 1
                 fault = classify(ending)
-                if fault and not won:
+                if fault and outcome == "loss":
                     row[fault] += 1
             rows.append(row)
             for k in totals:

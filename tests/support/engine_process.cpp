@@ -5,6 +5,19 @@
 
 namespace NEngineTest {
 
+EngineProcess::EngineProcess(const std::string& binary, const std::string& workDir, bool nonBlockingInput,
+                             const std::vector<std::string>& arguments)
+    : EngineProcess() {
+    start(binary, workDir, nonBlockingInput, arguments, "");
+}
+
+std::unique_ptr<EngineProcess> EngineProcess::withInputFile(const std::string& binary, const std::string& workDir,
+                                                            const std::string& inputFile) {
+    std::unique_ptr<EngineProcess> process(new EngineProcess());
+    process->start(binary, workDir, false, {}, inputFile);
+    return process;
+}
+
 bool EngineProcess::readLine(std::string& line, int timeoutMs) {
     return readLineBy(line, Clock::now() + std::chrono::milliseconds(timeoutMs) * TestTimeScale);
 }

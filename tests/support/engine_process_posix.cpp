@@ -21,19 +21,6 @@ const bool EngineProcess::OutputEndsLinesWithCarriageReturn = false;
 
 EngineProcess::EngineProcess() : child_(std::make_unique<Child>()) {}
 
-EngineProcess::EngineProcess(const std::string& binary, const std::string& workDir, bool nonBlockingInput,
-                             const std::vector<std::string>& arguments)
-    : EngineProcess() {
-    start(binary, workDir, nonBlockingInput, arguments, "");
-}
-
-std::unique_ptr<EngineProcess> EngineProcess::withInputFile(const std::string& binary, const std::string& workDir,
-                                                            const std::string& inputFile) {
-    std::unique_ptr<EngineProcess> process(new EngineProcess());
-    process->start(binary, workDir, false, {}, inputFile);
-    return process;
-}
-
 void EngineProcess::start(const std::string& binary, const std::string& workDir, bool nonBlockingInput,
                           const std::vector<std::string>& arguments, const std::string& inputFile) {
     Child& c = *child_;
