@@ -145,6 +145,10 @@ deps:
 	@bash tools/install-deps.sh
 
 build: deps
+	@# A release folder configured with another compiler is set up afresh:
+	@# CMake forgets the preset's settings when the compiler changes.
+	@if [ -f build/release/CMakeCache.txt ] && \
+		! grep -q '^CMAKE_CXX_COMPILER:.*clang++' build/release/CMakeCache.txt; then rm -rf build/release; fi
 	cmake --preset release
 	cmake --build --preset release
 

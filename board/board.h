@@ -222,7 +222,7 @@ bool repeatsAfter(const Board& board, Move move);
 // move is made so that the search can prefetch the child's table bucket while
 // it makes the move. Changes of castling rights are left out: the key is exact
 // for every move that keeps them, which is nearly every move of a search.
-inline uint64_t keyAfter(const Board& board, Move move) {
+[[gnu::always_inline]] inline uint64_t keyAfter(const Board& board, Move move) {
     Color us = board.side();
     Color them = ~us;
     Square from = moveFrom(move), to = moveTo(move);
@@ -250,7 +250,7 @@ inline uint64_t keyAfter(const Board& board, Move move) {
 // The pawn key after `move`, worked out the same way for prefetching (the
 // pawn hash entry of the child). Castling rights that the move takes away
 // are left out.
-inline uint64_t pawnKeyAfter(const Board& board, Move move) {
+[[gnu::always_inline]] inline uint64_t pawnKeyAfter(const Board& board, Move move) {
     Color us = board.side();
     Square from = moveFrom(move), to = moveTo(move);
     int type = board.typeOn(from);

@@ -360,18 +360,23 @@ bool revealsSlider(const Board& board, Square v, Bitboard occupancy, Color c, Sq
     return (reach & slidersOfKind(board, c, kind) & occupancy) != 0;
 }
 
+namespace {
+
+// Perft counts paths whatever the draw rules say, so it asks only whether
+// the own king is safe.
+[[gnu::always_inline]] inline bool perftLegal(const Board& board, Move move, bool inCheck) {
+    return (inCheck && board.typeOn(moveFrom(move)) != King) ? leavesKingSafe(board, move)
+                                                              : leavesKingSafeFast(board, move);
+}
+
+}  // namespace
+
 uint64_t perft(Board& board, int depth) {
     if (depth <= 0)
         return 1;
     MoveList list;
     generateAll(board, list);
     const bool inCheck = board.status & InCheck;
-    // Perft counts paths whatever the draw rules say, so it asks only
-    // whether the own king is safe.
-    auto legal = [&](Move move) {
-        return (inCheck && board.typeOn(moveFrom(move)) != King) ? leavesKingSafe(board, move)
-                                                                  : leavesKingSafeFast(board, move);
-    };
     // The generator fills a fresh list front to back, so its moves stand in
     // entries 0..count-1 in order: read as an array, without following the
     // links one load after another.
@@ -381,12 +386,12 @@ uint64_t perft(Board& board, int depth) {
     if (depth == 1) {
         // The last ply is counted, not made.
         for (int i = 0; i < count; ++i)
-            nodes += legal(list.entries[i].move);
+            nodes += perftLegal(board, list.entries[i].move, inCheck);
         return nodes;
     }
     for (int i = 0; i < count; ++i) {
         const Move move = list.entries[i].move;
-        if (!legal(move))
+        if (!perftLegal(board, move, inCheck))
             continue;
         makeMove(board, move);
         nodes += perft(board, depth - 1);
