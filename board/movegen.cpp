@@ -163,11 +163,15 @@ bool leavesKingSafe(const Board& board, Move move) {
     int kind = t.lineKind[from][king];
     if (!kind)
         return true;
+    // Only an enemy slider of the line's kind beyond the piece can pin it.
+    const Bitboard pinners = slidersOfKind(board, them, kind) & t.beyond[king][from];
+    if (!pinners)
+        return true;
     Bitboard after = (occupancy & ~squareBit(from)) | squareBit(to);
     Bitboard reach = sliderLookup(kind, king, after);
     if (!(reach & squareBit(from)))
         return true;
-    return !(reach & slidersOfKind(board, them, kind) & ~squareBit(to));
+    return !(reach & pinners & ~squareBit(to));
 }
 
 }  // namespace
@@ -190,11 +194,12 @@ void generateAll(const Board& board, MoveList& list) {
             Square from = popLsb(pawns);
             const bool promotes = promoting & squareBit(from);
             const int8_t* targets = t.pawnMoves[us][from];
-            for (int i = 0; i < 2; ++i) {
-                Square to = targets[i];
-                if (to >= 0 && (capturable & squareBit(to)))
-                    addPawnMove(out, from, to, promotes);
-            }
+            if (t.pawnAttacks[us][from] & capturable)
+                for (int i = 0; i < 2; ++i) {
+                    Square to = targets[i];
+                    if (to >= 0 && (capturable & squareBit(to)))
+                        addPawnMove(out, from, to, promotes);
+                }
             for (int i = 2; targets[i] >= 0; ++i) {
                 Square to = targets[i];
                 if (occupancy & squareBit(to))
