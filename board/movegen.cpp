@@ -130,44 +130,59 @@ bool leavesKingSafe(const Board& board, Move move) {
 
 // The fast legality test, for generated moves when not in check (or king moves).
 // Inlined into perft's counting loop and the search's legality test.
-[[gnu::always_inline]] inline bool leavesKingSafeFast(const Board& board, Move move) {
-    const LookupTables& t = tables();
-    Color us = board.side(), them = ~us;
-    Square from = moveFrom(move), to = moveTo(move);
-    Square king = board.kingSquare[us];
-    int type = board.typeOn(from);
-    Bitboard occupancy = board.occupied();
+// What the fast legality test reads of the position, read once for a whole
+// list of moves (perft's last ply) rather than once per move.
+struct SafetyContext {
+    explicit SafetyContext(const Board& b)
+        : board(b), us(b.side()), them(~us), king(b.kingSquare[us]), enPassant(b.enPassant),
+          inCheck((b.status & InCheck) != 0), occupancy(b.occupied()),
+          sliders{0, rookLike(b, them), bishopLike(b, them)} {}
+    const Board& board;
+    Color us, them;
+    Square king;
+    int enPassant;
+    bool inCheck;
+    Bitboard occupancy;
+    Bitboard sliders[3];  // the enemy's sliders by line kind: 1 straight, 2 diagonal
+};
 
-    if (type == King) {
-        Bitboard without = occupancy ^ squareBit(from);
-        if (squareAttacked(board, to, them, without))
+[[gnu::always_inline]] inline bool leavesKingSafeFast(const SafetyContext& c, Move move) {
+    const LookupTables& t = tables();
+    Square from = moveFrom(move), to = moveTo(move);
+    Square king = c.king;
+
+    // The piece's kind is read only for a move onto the en-passant square:
+    // the king is known by its square.
+    if (from == king) {
+        Bitboard without = c.occupancy ^ squareBit(from);
+        if (squareAttacked(c.board, to, c.them, without))
             return false;
-        if (!(board.status & InCheck) && std::abs(to - from) == 2)
-            return !squareAttacked(board, from + (to - from) / 2, them, without);
+        if (!c.inCheck && std::abs(to - from) == 2)
+            return !squareAttacked(c.board, from + (to - from) / 2, c.them, without);
         return true;
     }
 
-    if (isEnPassantCapture(board, move, type)) {
-        Square victim = to + EnPassantVictimOffset[us];
+    if (to == c.enPassant && isEnPassantCapture(c.board, move, c.board.typeOn(from))) {
+        Square victim = to + EnPassantVictimOffset[c.us];
         Bitboard gone = squareBit(from) | squareBit(victim);
-        Bitboard after = (occupancy & ~gone) | squareBit(to);
+        Bitboard after = (c.occupancy & ~gone) | squareBit(to);
         Bitboard diagonal = bishopAttacks(king, after);
-        if ((diagonal & gone) && (diagonal & bishopLike(board, them)))
+        if ((diagonal & gone) && (diagonal & c.sliders[2]))
             return false;
         Bitboard straight = rookAttacks(king, after);
         if (!(straight & gone))
             return true;
-        return !(straight & rookLike(board, them));
+        return !(straight & c.sliders[1]);
     }
 
     int kind = t.lineKind[from][king];
     if (!kind)
         return true;
     // Only an enemy slider of the line's kind beyond the piece can pin it.
-    const Bitboard pinners = slidersOfKind(board, them, kind) & t.beyond[king][from];
+    const Bitboard pinners = c.sliders[kind] & t.beyond[king][from];
     if (!pinners)
         return true;
-    Bitboard after = (occupancy & ~squareBit(from)) | squareBit(to);
+    Bitboard after = (c.occupancy & ~squareBit(from)) | squareBit(to);
     Bitboard reach = sliderLookup(kind, king, after);
     if (!(reach & squareBit(from)))
         return true;
@@ -200,11 +215,14 @@ void generateAll(const Board& board, MoveList& list) {
                     if (to >= 0 && (capturable & squareBit(to)))
                         addPawnMove(out, from, to, promotes);
                 }
-            for (int i = 2; targets[i] >= 0; ++i) {
-                Square to = targets[i];
-                if (occupancy & squareBit(to))
-                    break;
-                addPawnMove(out, from, to, promotes);
+            // The push, then the double push from the home rank, each onto an
+            // empty square (the list holds at most these two).
+            const Square push = targets[2];
+            if (push >= 0 && !(occupancy & squareBit(push))) {
+                addPawnMove(out, from, push, promotes);
+                const Square twice = targets[3];
+                if (twice >= 0 && !(occupancy & squareBit(twice)))
+                    out.add(composeMove(from, twice));
             }
         }
         // Knights.
@@ -218,6 +236,14 @@ void generateAll(const Board& board, MoveList& list) {
         for (int type = Bishop; type <= Queen; ++type) {
             for (Bitboard sliders = own.pieces[type]; sliders;) {
                 Square from = popLsb(sliders);
+                // A slider hemmed in by its own pieces on every neighbouring
+                // square of its lines (most of them, early in a game) has no
+                // ray worth walking.
+                const Bitboard neighbours = type == Bishop ? t.kingAttacks[from] & ~t.orthogonalNeighbours[from]
+                                            : type == Rook ? t.orthogonalNeighbours[from]
+                                                           : t.kingAttacks[from];
+                if (!(neighbours & ~ownSquares))
+                    continue;
                 for (const RayDescriptor* ray = t.sliderRays[type - Bishop][from]; ray->length; ++ray) {
                     Square to = from;
                     for (int n = 0; n < ray->length; ++n) {
@@ -325,7 +351,7 @@ bool isLegal(const Board& board, Move move) {
 bool isLegalFast(const Board& board, Move move) {
     if (board.status & GameOverMask)
         return false;
-    return leavesKingSafeFast(board, move);
+    return leavesKingSafeFast(SafetyContext(board), move);
 }
 
 bool pieceReaches(const Board& board, Square target, Square origin) {
@@ -369,9 +395,8 @@ namespace {
 
 // Perft counts paths whatever the draw rules say, so it asks only whether
 // the own king is safe.
-[[gnu::always_inline]] inline bool perftLegal(const Board& board, Move move, bool inCheck) {
-    return (inCheck && board.typeOn(moveFrom(move)) != King) ? leavesKingSafe(board, move)
-                                                              : leavesKingSafeFast(board, move);
+[[gnu::always_inline]] inline bool perftLegal(const SafetyContext& c, Move move) {
+    return (c.inCheck && moveFrom(move) != c.king) ? leavesKingSafe(c.board, move) : leavesKingSafeFast(c, move);
 }
 
 }  // namespace
@@ -381,7 +406,7 @@ uint64_t perft(Board& board, int depth) {
         return 1;
     MoveList list;
     generateAll(board, list);
-    const bool inCheck = board.status & InCheck;
+    const SafetyContext safety(board);
     // The generator fills a fresh list front to back, so its moves stand in
     // entries 0..count-1 in order: read as an array, without following the
     // links one load after another.
@@ -391,12 +416,12 @@ uint64_t perft(Board& board, int depth) {
     if (depth == 1) {
         // The last ply is counted, not made.
         for (int i = 0; i < count; ++i)
-            nodes += perftLegal(board, list.entries[i].move, inCheck);
+            nodes += perftLegal(safety, list.entries[i].move);
         return nodes;
     }
     for (int i = 0; i < count; ++i) {
         const Move move = list.entries[i].move;
-        if (!perftLegal(board, move, inCheck))
+        if (!perftLegal(safety, move))
             continue;
         makeMove(board, move);
         nodes += perft(board, depth - 1);

@@ -103,7 +103,7 @@ struct LookupTables {
     // it cannot get there. Kings: 8 two files towards h, 9 two files towards a.
     int32_t moveDirection[8][2][64][64];
     // 1 when on a common rank or file, 2 when on a common diagonal, else 0.
-    int32_t lineKind[64][64];
+    int8_t lineKind[64][64];
 
     // Pawn-structure masks, by colour and square; ahead means towards the
     // colour's last rank.
