@@ -136,7 +136,8 @@ struct SafetyContext {
     explicit SafetyContext(const Board& b)
         : board(b), us(b.side()), them(~us), king(b.kingSquare[us]), enPassant(b.enPassant),
           inCheck((b.status & InCheck) != 0), occupancy(b.occupied()),
-          sliders{0, rookLike(b, them), bishopLike(b, them)} {}
+          sliders{0, rookLike(b, them), bishopLike(b, them)}, lineKinds(tables().lineKind[king]),
+          beyondKing(tables().beyond[king]) {}
     const Board& board;
     Color us, them;
     Square king;
@@ -144,10 +145,11 @@ struct SafetyContext {
     bool inCheck;
     Bitboard occupancy;
     Bitboard sliders[3];  // the enemy's sliders by line kind: 1 straight, 2 diagonal
+    const int8_t* lineKinds;     // the king's row of the line-kind table
+    const Bitboard* beyondKing;  // squares beyond each square, seen from the king
 };
 
 [[gnu::always_inline]] inline bool leavesKingSafeFast(const SafetyContext& c, Move move) {
-    const LookupTables& t = tables();
     Square from = moveFrom(move), to = moveTo(move);
     Square king = c.king;
 
@@ -175,11 +177,11 @@ struct SafetyContext {
         return !(straight & c.sliders[1]);
     }
 
-    int kind = t.lineKind[from][king];
+    const int kind = c.lineKinds[from];
     if (!kind)
         return true;
     // Only an enemy slider of the line's kind beyond the piece can pin it.
-    const Bitboard pinners = c.sliders[kind] & t.beyond[king][from];
+    const Bitboard pinners = c.sliders[kind] & c.beyondKing[from];
     if (!pinners)
         return true;
     Bitboard after = (c.occupancy & ~squareBit(from)) | squareBit(to);
