@@ -389,8 +389,11 @@ bool revealsSlider(const Board& board, Square v, Bitboard occupancy, Color c, Sq
         return false;
     // Only sliders still in the occupancy count: in an exchange, a piece that
     // has already captured on the square no longer stands where it started.
-    Bitboard reach = sliderLookup(kind, k, occupancy & ~squareBit(v)) & t.beyond[k][v];
-    return (reach & slidersOfKind(board, c, kind) & occupancy) != 0;
+    // Without one on the line beyond v, nothing is looked up.
+    const Bitboard behind = slidersOfKind(board, c, kind) & occupancy & t.beyond[k][v];
+    if (!behind)
+        return false;
+    return (sliderLookup(kind, k, occupancy & ~squareBit(v)) & behind) != 0;
 }
 
 namespace {
