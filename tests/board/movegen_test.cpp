@@ -1,4 +1,6 @@
 // Move generation order, pseudo-legality and the two legality tests.
+#include <random>
+
 #include "board_test_util.h"
 
 namespace NEngine::test {
@@ -103,6 +105,84 @@ TEST(MoveGen, FastAndFullLegalityAgreeOutOfCheck) {
         generateAll(p.board, list);
         list.forEach([&](Move m) { EXPECT_EQ(isLegal(p.board, m), isLegalFast(p.board, m)) << moveToText(m, false); });
     }
+}
+
+// Whether taking the piece on v out of occ lets a slider of colour c reach k
+// along the line from k through v: walked square by square.
+bool revealsSliderByWalking(const Board& board, Square v, Bitboard occ, Color c, Square k) {
+    const int df = fileOf(v) - fileOf(k), dr = rankOf(v) - rankOf(k);
+    if (v == k || (df != 0 && dr != 0 && std::abs(df) != std::abs(dr)))
+        return false;
+    const int sf = (df > 0) - (df < 0), sr = (dr > 0) - (dr < 0);
+    const bool straight = sf == 0 || sr == 0;
+    bool passedV = false;
+    for (int f = fileOf(k) + sf, r = rankOf(k) + sr; f >= 0 && f < 8 && r >= 0 && r < 8; f += sf, r += sr) {
+        const Square s = makeSquare(f, r);
+        if (s == v) {
+            passedV = true;
+            continue;
+        }
+        if (!(occ & squareBit(s)))
+            continue;
+        if (!passedV)
+            return false;
+        const Piece piece = board.pieceOn(s);
+        const int type = pieceType(piece);
+        return pieceColor(piece) == c && (type == Queen || type == (straight ? Rook : Bishop));
+    }
+    return false;
+}
+
+// Along random games from positions full of pins, checks and en-passant
+// chances, the fast legality test agrees with the complete one on every
+// generated move out of check, and the discovered-attack test agrees with a
+// square-by-square walk.
+TEST(MoveGen, LegalityAndDiscoveryTestsAgreeAlongRandomGames) {
+    const char* starts[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "4k3/8/8/1K1pP2r/8/8/8/8 w - d6 0 1",
+        "3qk3/8/8/1b5b/8/3RNB2/3QK3/8 w - - 0 1",
+    };
+    std::mt19937 rng(20261209);
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    int compared = 0, illegal = 0, revealed = 0;
+    for (int game = 0; game < 240; ++game) {
+        Position p(starts[game % 6]);
+        ASSERT_TRUE(p.ok);
+        for (int ply = 0; ply < 60; ++ply) {
+            const Board& b = p.board;
+            MoveList list;
+            generateAll(b, list);
+            if (!b.inCheck())
+                list.forEach([&](Move m) {
+                    const bool full = isLegal(b, m);
+                    ASSERT_EQ(full, isLegalFast(b, m)) << writeFen(b) << " " << moveToText(m, false);
+                    ++compared;
+                    illegal += !full;
+                });
+            for (Color c : {White, Black})
+                for (Bitboard pieces = b.sides[c].occupied; pieces;) {
+                    const Square v = popLsb(pieces);
+                    // With a random square or two emptied, as in an exchange.
+                    const Bitboard occ = b.occupied() & ~(squareBit(Square(pick(64))) | squareBit(Square(pick(64))));
+                    for (Square k : {b.kingSquare[White], b.kingSquare[Black]}) {
+                        const bool walked = revealsSliderByWalking(b, v, occ, c, k);
+                        ASSERT_EQ(walked, revealsSlider(b, v, occ, c, k)) << writeFen(b) << " v " << int(v);
+                        revealed += walked;
+                    }
+                }
+            const std::vector<Move> moves = legalMoves(b);
+            if (moves.empty())
+                break;
+            makeMove(p.board, moves[size_t(pick(int(moves.size())))]);
+        }
+    }
+    EXPECT_GT(compared, 100000);
+    EXPECT_GT(illegal, 1000);
+    EXPECT_GT(revealed, 1000);
 }
 
 TEST(MoveGen, AttackHelpers) {
