@@ -128,8 +128,6 @@ bool leavesKingSafe(const Board& board, Move move) {
     return !kingAttackedBy(board, them, passed, emptySquares);
 }
 
-// The fast legality test, for generated moves when not in check (or king moves).
-// Inlined into perft's counting loop and the search's legality test.
 // What the fast legality test reads of the position, read once for a whole
 // list of moves (perft's last ply) rather than once per move.
 struct SafetyContext {
@@ -149,6 +147,8 @@ struct SafetyContext {
     const Bitboard* beyondKing;  // squares beyond each square, seen from the king
 };
 
+// The fast legality test, for generated moves when not in check (or king moves).
+// Inlined into perft's counting loop and the search's legality test.
 [[gnu::always_inline]] inline bool leavesKingSafeFast(const SafetyContext& c, Move move) {
     Square from = moveFrom(move), to = moveTo(move);
     Square king = c.king;

@@ -11,7 +11,8 @@ bool seeAtLeast(const Board& board, Move move, int threshold);
 
 // Whether the piece of the given type standing on `to` attacks square k
 // across the occupancy.
-[[gnu::always_inline]] inline bool attacksFrom(const LookupTables& t, int type, Color c, Square to, Square k, Bitboard occupancy) {
+[[gnu::always_inline]] inline bool attacksFrom(const LookupTables& t, int type, Color c, Square to, Square k,
+                                               Bitboard occupancy) {
     switch (type) {
     case Pawn: return t.pawnAttacks[c][to] & squareBit(k);
     case Knight: return t.knightAttacks[to] & squareBit(k);
