@@ -4,6 +4,8 @@
 
 namespace NEngine {
 
+// One block of keys per square.
+// clang-format off
 const uint64_t pieceKey[64][2][8] = {
     {  // square 0
         {0xA8F7E328C10F3E08ULL, 0x68609FE945150EBEULL, 0x5B09CF42EE0F39D9ULL, 0x1B0FB52DC1787E24ULL,
@@ -390,6 +392,7 @@ const uint64_t pieceKey[64][2][8] = {
          0xBD2DA5A0D36BEDE8ULL, 0xA8BA3B79E8DA5B9FULL, 0x061A6F8655132FDFULL, 0xF9D764E4121BC549ULL},
     },
 };
+// clang-format on
 
 const uint64_t castleKey[4] = {0x70D011D16BE1ECBBULL, 0x9A2FC95570EEC82FULL, 0x63E08217C589312FULL, 0x843318E337DC1734ULL};
 const uint64_t sideKey = 0x1ABF26152CB8AC0CULL;

@@ -11,6 +11,8 @@
 
 namespace NEngine {
 
+// Laid out as the board, a rank a row.
+// clang-format off
 inline constexpr int16_t PsqMg[8][64] = {
     {},  // no piece
     {  // pawn
@@ -75,7 +77,10 @@ inline constexpr int16_t PsqMg[8][64] = {
     },
     {},  // unused
 };
+// clang-format on
 
+// Laid out as the board, a rank a row.
+// clang-format off
 inline constexpr int16_t PsqEg[8][64] = {
     {},  // no piece
     {  // pawn
@@ -140,6 +145,7 @@ inline constexpr int16_t PsqEg[8][64] = {
     },
     {},  // unused
 };
+// clang-format on
 
 // Value of a piece of colour c on square s, with the flip rule.
 constexpr int psqValue(const int16_t (&table)[8][64], int type, Color c, Square s) {

@@ -17,6 +17,8 @@ constexpr int LastRelativeRank = 7;
 
 // Bishop-and-knight corner table: high in the corners of the bishop's colour
 // (for a dark-squared bishop; the weak king is flipped for a light one).
+// Laid out as the board, a rank a row.
+// clang-format off
 constexpr int CornerTable[64] = {
      30,  20,  10,  -1,  -5, -10, -20, -30,
      20,  16,   8,  -1,  -6,  -8, -16, -20,
@@ -27,6 +29,7 @@ constexpr int CornerTable[64] = {
     -20, -16,  -8,  -6,  -1,   8,  16,  20,
     -30, -20, -10,  -5,  -1,  10,  20,  30,
 };
+// clang-format on
 constexpr int CornerOffset = 75;
 constexpr int FlipVertical = 56;
 

@@ -27,6 +27,7 @@ std::string randomNumber(std::mt19937& random) {
 }
 
 std::string randomWord(std::mt19937& random) {
+    // clang-format off
     static const char* const words[] = {
         "option", "ping", "xboard", "memory", "new", "protover", "go", "st", "sd", "undo", "remove", "force",
         "edit", "post", "nopost", "analyze", "stop", "exit", "time", "otim", "level", ".", "?", "c", "#",
@@ -34,6 +35,7 @@ std::string randomWord(std::mt19937& random) {
         "infinite", "startpos", "fen", "moves", "name", "value", "Hash", "Threads", "wtime", "btime", "movestogo",
         "movetime", "depth", "e2e4", "e7e5", "Nf3", "O-O", "O-O-O", "0000", "e8=Q", "bk", "Ke1", "xa9", "\t",
         "8/8/8/8/8/8/8/8", "w", "b", "KQkq", "-", "GO", "\x01\xff", "{", "}", "[", "]", "%"};
+    // clang-format on
     const int count = sizeof words / sizeof words[0];
     switch (random() % 6) {
     case 0: return randomSquare(random) + randomSquare(random) + (random() % 8 == 0 ? "q" : "");
