@@ -2,7 +2,8 @@
 // - a console: it reports key events; a line is waiting once Enter has been
 //   pressed, and the console's own line editing hands it over whole;
 // - a pipe, which is what a GUI hands its engine: PeekNamedPipe tells how
-//   many bytes wait without taking them;
+//   many bytes wait without taking them. A pipe in message mode (which some
+//   GUI adapters hand over) gives a message longer than one read in parts;
 // - a disk file: reading it never waits for long, so its bytes always count
 //   as waiting;
 // - anything else: a handle that PeekNamedPipe cannot query (a Unix pipe
@@ -42,11 +43,20 @@ struct ThreadQueue {
     bool abandoned = false;  // the source is gone: the thread stops
 };
 
+// One read of at most `want` bytes into `chunk`; false when it failed. A
+// read shorter than the next message of a pipe in message mode takes part of
+// it and answers ERROR_MORE_DATA: the bytes read are good and the rest of the
+// message comes with the next reads, so that is no failure.
+bool readSome(HANDLE handle, char* chunk, DWORD want, DWORD& got) {
+    got = 0;
+    return ReadFile(handle, chunk, want, &got, nullptr) || GetLastError() == ERROR_MORE_DATA;
+}
+
 void runReaderThread(HANDLE handle, std::shared_ptr<ThreadQueue> queue) {
     char chunk[ReadChunk];
     for (;;) {
         DWORD got = 0;
-        const bool ok = ReadFile(handle, chunk, ReadChunk, &got, nullptr);
+        const bool ok = readSome(handle, chunk, ReadChunk, got);
         if (!ok && GetLastError() == ERROR_NO_DATA) {
             Sleep(NoDataPauseMs);  // a pipe in non-waiting mode, empty for now
             continue;
@@ -95,7 +105,7 @@ InputRead readConsoleLine(HANDLE handle, std::string& buffer) {
     for (;;) {
         DWORD got = 0;
         // Nothing read (Ctrl+Z at the start of a line) or a failure: the end.
-        if (!ReadFile(handle, chunk, ReadChunk, &got, nullptr) || got == 0)
+        if (!readSome(handle, chunk, ReadChunk, got) || got == 0)
             return any ? InputRead::Data : InputRead::End;
         buffer.append(chunk, got);
         any = true;
@@ -118,7 +128,7 @@ InputRead readPipe(HANDLE handle, std::string& buffer, bool wait) {
     }
     for (;;) {
         DWORD got = 0;
-        if (ReadFile(handle, chunk, want, &got, nullptr)) {
+        if (readSome(handle, chunk, want, got)) {
             if (got > 0) {
                 buffer.append(chunk, got);
                 return InputRead::Data;
@@ -142,7 +152,7 @@ InputRead readPipe(HANDLE handle, std::string& buffer, bool wait) {
 InputRead readFile(HANDLE handle, std::string& buffer) {
     char chunk[ReadChunk];
     DWORD got = 0;
-    if (!ReadFile(handle, chunk, ReadChunk, &got, nullptr) || got == 0)
+    if (!readSome(handle, chunk, ReadChunk, got) || got == 0)
         return InputRead::End;
     buffer.append(chunk, got);
     return InputRead::Data;

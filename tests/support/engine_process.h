@@ -32,6 +32,11 @@ public:
     // Starts the binary with its standard input read from the file.
     static std::unique_ptr<EngineProcess> withInputFile(const std::string& binary, const std::string& workDir,
                                                         const std::string& inputFile);
+    // Windows only: starts the binary with its standard input a named pipe in
+    // message mode, as some GUI adapters hand over. Each send is one message,
+    // which the engine may have to take in several reads.
+    static std::unique_ptr<EngineProcess> withMessageInput(const std::string& binary,
+                                                           const std::string& workDir);
     ~EngineProcess();
 
     EngineProcess(const EngineProcess&) = delete;

@@ -1,9 +1,11 @@
 // Windows child processes, started the way a Windows GUI starts its engine:
 // two anonymous pipes from CreatePipe, the child's ends handed over as its
-// standard handles through CreateProcess, no console window.
+// standard handles through CreateProcess, no console window. On request the
+// child's input is a named pipe in message mode instead.
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 
 #include "engine_process.h"
 
@@ -41,13 +43,47 @@ void closeHandle(HANDLE& handle) {
 // waiting on each other.
 constexpr DWORD PipeBytes = 1 << 16;
 
+// A pipe whose every write is one message, read in message mode: a read
+// shorter than the next message takes part of it and answers ERROR_MORE_DATA.
+// Our end writes; the child's end, which it inherits, reads. On failure the
+// handles made so far are left to the caller.
+bool createMessagePipe(HANDLE& childEnd, HANDLE& ourEnd, SECURITY_ATTRIBUTES& inheritable) {
+    static LONG count = 0;
+    const std::string name = "\\\\.\\pipe\\quillon-test-" + std::to_string(GetCurrentProcessId()) +
+                             "-" + std::to_string(InterlockedIncrement(&count));
+    const DWORD access = PIPE_ACCESS_OUTBOUND | FILE_FLAG_FIRST_PIPE_INSTANCE;
+    const DWORD type = PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT;
+    HANDLE server =
+        CreateNamedPipeA(name.c_str(), access, type, 1, PipeBytes, PipeBytes, 0, nullptr);
+    if (server == INVALID_HANDLE_VALUE)
+        return false;
+    ourEnd = server;
+    // Setting the read mode needs the right to write the pipe's attributes.
+    HANDLE client = CreateFileA(name.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, 0, &inheritable,
+                                OPEN_EXISTING, 0, nullptr);
+    if (client == INVALID_HANDLE_VALUE)
+        return false;
+    childEnd = client;
+    DWORD mode = PIPE_READMODE_MESSAGE | PIPE_WAIT;
+    return SetNamedPipeHandleState(childEnd, &mode, nullptr, nullptr);
+}
+
 }  // namespace
 
 struct EngineProcess::Child {
     HANDLE process = nullptr;
     HANDLE in = nullptr;   // our end of the child's standard input
     HANDLE out = nullptr;  // our end of the child's standard output
+    bool messageInput = false;  // the input is a named pipe in message mode
 };
+
+std::unique_ptr<EngineProcess> EngineProcess::withMessageInput(const std::string& binary,
+                                                               const std::string& workDir) {
+    std::unique_ptr<EngineProcess> process(new EngineProcess());
+    process->child_->messageInput = true;
+    process->start(binary, workDir, false, {}, "");
+    return process;
+}
 
 const bool EngineProcess::OutputEndsLinesWithCarriageReturn = true;
 
@@ -62,7 +98,13 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
     if (!CreatePipe(&c.out, &childOut, &inheritable, PipeBytes))
         return;
     SetHandleInformation(c.out, HANDLE_FLAG_INHERIT, 0);
-    if (inputFile.empty()) {
+    if (c.messageInput) {
+        if (!createMessagePipe(childIn, c.in, inheritable)) {
+            closeHandle(childIn);
+            closeHandle(childOut);
+            return;
+        }
+    } else if (inputFile.empty()) {
         if (!CreatePipe(&childIn, &c.in, &inheritable, PipeBytes)) {
             closeHandle(childOut);
             return;
