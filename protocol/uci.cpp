@@ -152,7 +152,7 @@ void handleUciGo(EngineShell& shell, const Command& command) {
         return;
     }
     applyGoLimits(shell, command);
-    const ThinkResult result = thinkMove(shell, false);
+    const ThinkResult result = think(shell, false);
     if (result.ok && !result.reply.empty())
         shell.writeLine("bestmove " + result.reply);
     else

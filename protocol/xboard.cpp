@@ -27,7 +27,7 @@ void writeIllegalPosition(EngineShell& shell) { shell.writeLine("tellusererror I
 // over) nothing is written: a result line here would name the side to move,
 // which did not make the last move, as the winner.
 void answerWithMove(EngineShell& shell) {
-    const ThinkResult result = thinkMove(shell, true);
+    const ThinkResult result = think(shell, true);
     if (!result.ok || result.reply.empty())
         return;
     shell.writeLine(result.reply);

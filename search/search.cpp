@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "board/movegen.h"
-#include "board/notation.h"
 #include "board/tables.h"
 #include "eval/endgame.h"
 #include "search/movepicker.h"
@@ -467,40 +466,16 @@ bool Search::runSearch() {
     return driver.runSearch();
 }
 
-ThinkResult Search::think(bool xboardPrefix) {
-    ThinkResult r;
-    // 1.
+bool Search::searchMove() {
     if (limits.analysing)
-        return r;
-    // 2-3.
-    computeTimeBudget();
-    Board& b = position();
-    r.moverIsWhite = b.side() == White;
-    r.status = b.status;
-    r.ok = true;
-    // 4. The game is over already.
-    if (b.status & GameOverMask)
-        return r;
-    // 5. Search and play.
+        return false;
     limits.infinite = false;
     limits.analysing = true;
     extensionCount_ = 0;
     threads_[0]->result.reset();
-    Move move = NullMove;
     bool found = runSearch();
-    // 6. The best move is played only when it is legal in the game.
     limits.analysing = false;
-    if (found) {
-        const SearchResult& res = threads_[0]->result;
-        r.score = res.score;
-        move = Move(res.bestMove & MoveBits);
-        if (!playGameMove(move))
-            move = NullMove;
-    }
-    r.status = b.status;
-    r.move = move;
-    r.reply = move ? moveToText(move, xboardPrefix) : std::string();
-    return r;
+    return found;
 }
 
 bool Search::analyse() {

@@ -1,8 +1,8 @@
 // The engine's search: one Search per engine owns the transposition table,
 // the history table and one ThreadState per search thread. The game position
 // is the board of the first thread; the front end plays the game on it
-// through position()/playGameMove() and asks for the engine's moves with
-// think() and analyse().
+// through position()/playGameMove(), and searches for the engine's moves
+// with searchMove() and analyse().
 #pragma once
 
 #include <atomic>
@@ -63,9 +63,13 @@ public:
     int16_t mateValue = MateScore;
 
     // ---- Engine-level operations ------------------------------------------------
-    // The engine's move decision: computes the time budget, searches, plays
-    // the best move on the game board. ok is false only while a search runs.
-    ThinkResult think(bool xboardPrefix);
+    // The search for the engine's own move, with the limits as they are (the
+    // caller computes the time budget first): no analysis, the count of time
+    // extensions and the main thread's result start afresh, and the search
+    // counts as running until it returns. Returns whether a best move was
+    // found (then in result()); false at once while a search runs already.
+    // No move is played.
+    bool searchMove();
     // Analysis until stopped (or depth 32); no move is played. False while a
     // search runs already.
     bool analyse();
