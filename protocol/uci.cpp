@@ -42,49 +42,30 @@ int32_t goValue(const Command& command, const char* key) {
     return found == command.values.end() ? -1 : found->second;
 }
 
-double secondsFromMilliseconds(int32_t ms) { return std::max(MinClockSeconds, ms / 1000.0); }
+double secondsFromMilliseconds(int32_t ms) { return ms / 1000.0; }
 
 // Applies the clock, moves-to-go, move-time and depth parameters in that
 // order, so that a later one overrides an earlier one. Limits not named
-// keep their values from earlier commands.
+// keep their values from earlier commands; nothing changes while a search
+// runs.
 void applyGoLimits(EngineShell& shell, const Command& command) {
-    Search& search = shell.search;
-    if (search.isSearching())
-        return;
-    SearchLimits& limits = search.limits;
-
+    SearchLimits& limits = shell.search.limits;
     // Step 1: the engine's own clock.
     const int32_t clock = goValue(command, shell.board().side() == White ? "wtime" : "btime");
-    if (clock > 0) {
-        limits.clockSeconds = secondsFromMilliseconds(clock);
-        limits.depthLimit = -1;
-        limits.moveTimeSeconds = 0;
-        limits.maxDepth = MaxIterationDepth;
-    }
+    if (clock > 0)
+        limits.setClock(secondsFromMilliseconds(clock));
     // Step 2: moves to the next time control.
     const int32_t movesToGo = goValue(command, "movestogo");
-    if (movesToGo > 0) {
-        limits.depthLimit = -1;
-        limits.levelMoves = 0;
-        limits.movesToGo = movesToGo;
-        limits.moveTimeSeconds = 0;
-        limits.maxDepth = MaxIterationDepth;
-    }
+    if (movesToGo > 0)
+        limits.setMovesToGo(movesToGo);
     // Step 3: a fixed time per move.
     const int32_t moveTime = goValue(command, "movetime");
-    if (moveTime > 0) {
-        limits.depthLimit = -1;
-        limits.clockSeconds = 0;
-        limits.levelMoves = 0;
-        limits.movesToGo = 0;
-        limits.moveTimeSeconds = secondsFromMilliseconds(moveTime);
-        limits.timeBudget = limits.moveTimeSeconds;
-        limits.maxDepth = MaxIterationDepth;
-    }
+    if (moveTime > 0)
+        limits.setMoveTime(secondsFromMilliseconds(moveTime));
     // Step 4: a fixed depth.
     const int32_t depth = goValue(command, "depth");
     if (depth > 0)
-        search.setDepthLimit(depth);
+        limits.setDepth(depth);
 }
 
 }  // namespace

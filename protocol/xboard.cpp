@@ -122,45 +122,16 @@ void handleUndo(EngineShell& shell) {
         shell.search.takeBack();
 }
 
-void handleSt(EngineShell& shell, int32_t seconds) {
-    if (shell.search.isSearching())
-        return;
-    SearchLimits& limits = shell.search.limits;
-    limits.depthLimit = -1;
-    limits.clockSeconds = 0;
-    limits.levelMoves = 0;
-    limits.movesToGo = 0;
-    limits.moveTimeSeconds = std::max(MinClockSeconds, double(seconds));
-    limits.timeBudget = limits.moveTimeSeconds;
-    limits.maxDepth = MaxIterationDepth;
-}
+void handleSt(EngineShell& shell, int32_t seconds) { shell.search.limits.setMoveTime(double(seconds)); }
 
-void handleSd(EngineShell& shell, int32_t depth) {
-    if (!shell.search.isSearching())
-        shell.search.setDepthLimit(depth);
-}
+void handleSd(EngineShell& shell, int32_t depth) { shell.search.limits.setDepth(depth); }
 
 void handleTime(EngineShell& shell, int32_t centiseconds) {
-    if (shell.search.isSearching())
-        return;
-    SearchLimits& limits = shell.search.limits;
-    limits.clockSeconds = std::max(MinClockSeconds, double(centiseconds) / CentisecondsPerSecond);
-    limits.depthLimit = -1;
-    limits.moveTimeSeconds = 0;
-    limits.maxDepth = MaxIterationDepth;
+    shell.search.limits.setClock(double(centiseconds) / CentisecondsPerSecond);
 }
 
-void handleLevel(EngineShell& shell, int32_t movesPerPeriod) {
-    if (shell.search.isSearching())
-        return;
-    // Only the moves per period are used; the clock comes from "time".
-    SearchLimits& limits = shell.search.limits;
-    limits.depthLimit = -1;
-    limits.levelMoves = movesPerPeriod;
-    limits.movesToGo = 0;
-    limits.moveTimeSeconds = 0;
-    limits.maxDepth = MaxIterationDepth;
-}
+// Only the moves per period are used; the clock comes from "time".
+void handleLevel(EngineShell& shell, int32_t movesPerPeriod) { shell.search.limits.setLevel(movesPerPeriod); }
 
 void handleAnalyze(EngineShell& shell) {
     finishEditing(shell);

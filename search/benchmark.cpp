@@ -91,7 +91,7 @@ int runBenchmark(int argc, char** argv) {
             std::printf("Position %d/%d: rejected FEN %s\n", index, count, fen);
             continue;
         }
-        search.setDepthLimit(depth);
+        search.limits.setDepth(depth);
         // A finished game (the stalemate) is not searched.
         const bool found = !(search.position().status & GameOverMask) && search.searchMove();
         const SearchResult& res = search.result();

@@ -540,19 +540,6 @@ bool Search::setThreads(int count) {
     return true;
 }
 
-bool Search::setDepthLimit(int depth) {
-    if (limits.analysing)
-        return false;
-    limits.levelMoves = 0;
-    limits.movesToGo = 0;
-    limits.clockSeconds = 0;
-    limits.moveTimeSeconds = 0;
-    limits.depthLimit = std::max(depth, MinDepthLimit);
-    limits.maxDepth = uint32_t(std::min(limits.depthLimit, int(MaxIterationDepth)));
-    limits.timeBudget = 0;
-    return true;
-}
-
 bool Search::clearHash() {
     if (limits.analysing)
         return false;

@@ -58,7 +58,8 @@ public:
     RootMoveProgressCallback rootMoveProgress;
 
     // Time-control and depth settings; the front end sets them between
-    // searches (limits.analysing tells whether a search runs).
+    // searches with their setters (limits.analysing tells whether a search
+    // runs).
     SearchLimits limits;
     int16_t mateValue = MateScore;
 
@@ -91,9 +92,6 @@ public:
     // set in the environment); taken into account from the next search.
     void setThreadStats(bool on) { threadStats_ = on; }
     int threadCount() const { return int(threads_.size()); }
-    // Fixed depth d: clears the clock fields, depthLimit = max(d, 2) and
-    // maxDepth = min(depthLimit, 32); timeBudget = 0. Refused while searching.
-    bool setDepthLimit(int depth);
     // Empties the table (entries zeroed, generation 0), as "uci", "xboard",
     // "new" and "ucinewgame" need. Refused while searching.
     bool clearHash();

@@ -102,7 +102,7 @@ TEST_F(SearchTest, FindsMatesAtTheRightDistance) {
     for (const MateCase& c : MateCases) {
         ASSERT_TRUE(s->setPosition(c.fen)) << c.fen;
         s->clearHash();
-        s->setDepthLimit(12);
+        s->limits.setDepth(12);
         const Move first = playBestMove(*s);
         ASSERT_NE(first, NullMove) << c.fen;
         EXPECT_EQ(s->result().score, MateScore - c.plies) << c.fen;
@@ -207,13 +207,13 @@ TEST_F(SearchTest, SingleLegalMoveEndsAfterFirstIteration) {
 TEST_F(SearchTest, DepthLimitsAndDefaults) {
     auto s = makeSearch();
     EXPECT_EQ(s->limits.maxDepth, MaxIterationDepth);  // a fresh engine can search
-    EXPECT_TRUE(s->setDepthLimit(40));
+    EXPECT_TRUE(s->limits.setDepth(40));
     EXPECT_EQ(s->limits.depthLimit, 40);
     EXPECT_EQ(s->limits.maxDepth, MaxIterationDepth);
     // "Depth 40" as the very first request still gives a move.
     ASSERT_TRUE(s->setPosition("k7/8/8/8/8/8/6r1/7K w - - 0 1"));
     EXPECT_EQ(moveToText(playBestMove(*s), false), "h1g2");
-    EXPECT_TRUE(s->setDepthLimit(1));
+    EXPECT_TRUE(s->limits.setDepth(1));
     EXPECT_EQ(s->limits.depthLimit, 2);
     EXPECT_EQ(s->limits.maxDepth, 2u);
     ASSERT_TRUE(s->setPosition(""));
@@ -231,7 +231,7 @@ TEST_F(SearchTest, ReportedLineIsLegalAndBounded) {
         EXPECT_GT(r.totalNodes, 0u);
     };
     ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
-    s->setDepthLimit(6);
+    s->limits.setDepth(6);
     EXPECT_TRUE(s->searchMove());
     EXPECT_EQ(reports.load(), 6);
     const SearchResult& r = s->result();
@@ -260,7 +260,7 @@ TEST_F(SearchTest, ThreadDiagnosticsCountWhatThreadsShare) {
         auto s = makeSearch(2);
         s->setThreadStats(diagnostics);
         EXPECT_TRUE(s->setPosition(fen));
-        s->setDepthLimit(7);
+        s->limits.setDepth(7);
         EXPECT_TRUE(s->runSearch());
         return s;
     };
@@ -305,7 +305,7 @@ TEST_F(SearchTest, EveryThreadCountFindsLegalMovesInBenchPositions) {
             const char* fen = benchmarkPosition(i);
             ASSERT_TRUE(s->setPosition(fen)) << fen;
             std::set<Move> legal = legalMoves(s->position());
-            s->setDepthLimit(3);
+            s->limits.setDepth(3);
             const Move move = playBestMove(*s);
             if (legal.empty()) {
                 EXPECT_EQ(move, NullMove) << fen;
@@ -374,6 +374,52 @@ TEST_F(SearchTest, ReturnsWithinItsTimeBudget) {
     EXPECT_LE(s->extensionsGranted(), 3u);
 }
 
+// Setting one time control clears those it replaces; nothing is set while a
+// search runs.
+TEST_F(SearchTest, EachTimeControlClearsTheOthers) {
+    SearchLimits l;
+    EXPECT_TRUE(l.setDepth(7));
+    EXPECT_TRUE(l.setClock(0.05));
+    EXPECT_DOUBLE_EQ(l.clockSeconds, MinClockSeconds);
+    EXPECT_EQ(l.depthLimit, -1);
+    EXPECT_EQ(l.maxDepth, MaxIterationDepth);
+    EXPECT_TRUE(l.setMovesToGo(5));
+    EXPECT_EQ(l.movesToGo, 5);
+    EXPECT_TRUE(l.setLevel(40));
+    EXPECT_EQ(l.levelMoves, 40);
+    EXPECT_EQ(l.movesToGo, 0);
+    EXPECT_DOUBLE_EQ(l.clockSeconds, MinClockSeconds);  // a level keeps the clock
+    EXPECT_TRUE(l.setMovesToGo(3));
+    EXPECT_EQ(l.levelMoves, 0);
+    EXPECT_TRUE(l.setMoveTime(2));
+    EXPECT_DOUBLE_EQ(l.moveTimeSeconds, 2.0);
+    EXPECT_DOUBLE_EQ(l.timeBudget, 2.0);
+    EXPECT_DOUBLE_EQ(l.clockSeconds, 0.0);
+    EXPECT_EQ(l.movesToGo, 0);
+    EXPECT_TRUE(l.setClock(30));
+    EXPECT_DOUBLE_EQ(l.moveTimeSeconds, 0.0);
+    EXPECT_TRUE(l.setDepth(1));
+    EXPECT_EQ(l.depthLimit, MinDepthLimit);
+    EXPECT_EQ(l.maxDepth, uint32_t(MinDepthLimit));
+    EXPECT_DOUBLE_EQ(l.clockSeconds, 0.0);
+    EXPECT_DOUBLE_EQ(l.timeBudget, 0.0);
+    EXPECT_TRUE(l.setDepth(50));
+    EXPECT_EQ(l.maxDepth, MaxIterationDepth);
+
+    l.analysing = true;
+    const SearchLimits before = l;
+    EXPECT_FALSE(l.setClock(5));
+    EXPECT_FALSE(l.setMovesToGo(5));
+    EXPECT_FALSE(l.setLevel(5));
+    EXPECT_FALSE(l.setMoveTime(5));
+    EXPECT_FALSE(l.setDepth(5));
+    EXPECT_EQ(l.depthLimit, before.depthLimit);
+    EXPECT_EQ(l.levelMoves, before.levelMoves);
+    EXPECT_EQ(l.movesToGo, before.movesToGo);
+    EXPECT_DOUBLE_EQ(l.clockSeconds, before.clockSeconds);
+    EXPECT_DOUBLE_EQ(l.moveTimeSeconds, before.moveTimeSeconds);
+}
+
 TEST_F(SearchTest, TimeBudgets) {
     auto s = makeSearch();
     SearchLimits& l = s->limits;
@@ -403,7 +449,7 @@ TEST_F(SearchTest, TimeBudgets) {
     l.moveTimeSeconds = 0.1;
     s->computeTimeBudget();
     EXPECT_DOUBLE_EQ(l.timeBudget, 0.1);
-    s->setDepthLimit(5);
+    s->limits.setDepth(5);
     s->computeTimeBudget();
     EXPECT_DOUBLE_EQ(l.timeBudget, 0.0);
 }
@@ -528,7 +574,7 @@ TEST_F(SearchTest, GameOperations) {
     EXPECT_EQ(s->position().key, start);
     // A new game empties the table: the position after the engine's move
     // was searched (and stored) as the first node below the root.
-    s->setDepthLimit(3);
+    s->limits.setDepth(3);
     ASSERT_NE(playBestMove(*s), NullMove);
     uint64_t searched = s->position().key;
     TableRecord r;
@@ -579,7 +625,7 @@ TEST_F(SearchTest, OneThreadSearchIsReproducible) {
     auto nodesOf = [](Search& s, const char* fen) {
         s.newGame();
         EXPECT_TRUE(s.setPosition(fen));
-        s.setDepthLimit(5);
+        s.limits.setDepth(5);
         s.searchMove();
         return s.result().totalNodes;
     };
