@@ -11,6 +11,7 @@
 #include "board/tables.h"
 #include "board/perft.h"  // int runPerftCommand(int argc, char** argv); argv after "perft"
 
+#include "protocol/options.h"  // std::string optionsUsageText();
 #if __has_include("protocol/shell.h")
 #include "protocol/shell.h"  // int runProtocol();
 #define QUILLON_HAVE_PROTOCOL 1
@@ -46,8 +47,8 @@ void printUsage() {
         "  quillon --help               this text\n"
         "  quillon --version            the version\n"
         "\n"
-        "Protocol options: \"Hash\" (MB, 1-1024, default 256), \"Threads\" (1-8, default 1).\n",
-        Version);
+        "%s\n",
+        Version, NEngine::optionsUsageText().c_str());
 }
 
 std::string joinArguments(int argc, char** argv, int first) {

@@ -7,6 +7,7 @@
 
 #include "board/tables.h"
 #include "protocol/game_record.h"
+#include "protocol/options.h"
 #include "protocol/search_input.h"
 #include "protocol/signals.h"
 #include "protocol/uci.h"
@@ -77,7 +78,7 @@ void execute(EngineShell& shell, Command& command) {
         finishEditing(shell);
         handlePosition(shell, command);
         break;
-    case CommandKind::SetOption: applyOptions(shell, command); break;
+    case CommandKind::SetOption: applyOptions(shell.search, command); break;
     case CommandKind::UciGo:
         finishEditing(shell);
         handleUciGo(shell, command);

@@ -8,33 +8,12 @@
 #include "board/notation.h"
 #include "protocol/board_copy.h"
 #include "protocol/engine_move.h"
+#include "protocol/options.h"
 #include "protocol/shell.h"
 
 namespace NEngine {
 
 namespace {
-
-struct OptionDescriptor {
-    std::string name, type, min, max, defaultValue;
-};
-
-std::vector<OptionDescriptor> optionList() {
-    return {
-        {"Hash", "spin", "1", std::to_string(MaxHashMegabytes), "256"},
-        {"Threads", "spin", "1", std::to_string(MaxThreadsOption), "1"},
-    };
-}
-
-std::string optionLine(const OptionDescriptor& option) {
-    std::string line = "option name " + option.name + " type " + option.type;
-    if (!option.min.empty())
-        line += " min " + option.min;
-    if (!option.max.empty())
-        line += " max " + option.max;
-    if (!option.defaultValue.empty())
-        line += " default " + option.defaultValue;
-    return line;
-}
 
 // A "go" parameter, or -1 when it is absent.
 int32_t goValue(const Command& command, const char* key) {
@@ -75,8 +54,8 @@ void handleUci(EngineShell& shell) {
     shell.search.clearHash();
     shell.writeLine("id name Quillon");
     shell.writeLine("id author Vantrell");
-    for (const OptionDescriptor& option : optionList())
-        shell.writeLine(optionLine(option));
+    for (const OptionDescriptor& option : engineOptions())
+        shell.writeLine(uciOptionLine(option));
     shell.writeLine("uciok");
 }
 
@@ -100,23 +79,6 @@ void handlePosition(EngineShell& shell, const Command& command) {
         if (search.playGameMove(move))
             search.computeTimeBudget();
     }
-}
-
-void setHashMegabytes(EngineShell& shell, int32_t megabytes) {
-    if (megabytes < 1 || shell.search.isSearching())
-        return;
-    // A failed allocation keeps the previous table (the search reports it
-    // by refusing); nothing is written either way.
-    shell.search.setHashSize(std::min(megabytes, int32_t(MaxHashMegabytes)));
-}
-
-void applyOptions(EngineShell& shell, const Command& command) {
-    auto hash = command.values.find("Hash");
-    if (hash != command.values.end())
-        setHashMegabytes(shell, hash->second);
-    auto threads = command.values.find("Threads");
-    if (threads != command.values.end() && threads->second >= 1 && !shell.search.isSearching())
-        shell.search.setThreads(std::min(threads->second, int32_t(MaxThreadsOption)));
 }
 
 void handleUciGo(EngineShell& shell, const Command& command) {

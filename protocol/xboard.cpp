@@ -9,8 +9,8 @@
 #include "board/notation.h"
 #include "protocol/board_copy.h"
 #include "protocol/engine_move.h"
+#include "protocol/options.h"
 #include "protocol/shell.h"
-#include "protocol/uci.h"
 
 namespace NEngine {
 
@@ -149,7 +149,7 @@ void handleSetBoard(EngineShell& shell, const Command& command) {
         writeIllegalPosition(shell);
 }
 
-void handleMemory(EngineShell& shell, int32_t megabytes) { setHashMegabytes(shell, megabytes); }
+void handleMemory(EngineShell& shell, int32_t megabytes) { setOption(shell.search, HashOptionName, megabytes); }
 
 void handlePing(EngineShell& shell, int32_t value) { shell.writeLine("pong " + std::to_string(value)); }
 

@@ -438,6 +438,7 @@ Search::Search(int hashMegabytes) : table_(hashMegabytes), history_(std::make_un
     history_->clear();
     const char* stats = std::getenv("QUILLON_THREAD_STATS");
     threadStats_ = stats && *stats && *stats != '0';
+    static_assert(DefaultSearchThreads == 1, "a new Search has the main thread alone");
     threads_.push_back(std::make_unique<ThreadState>(*this, 0));
     parseFen("", position());
     timeExtension = [this] { return grantTimeExtension(); };
@@ -530,7 +531,7 @@ bool Search::setHashSize(int megabytes) {
 }
 
 bool Search::setThreads(int count) {
-    if (limits.analysing || count < 1)
+    if (limits.analysing || count < MinSearchThreads)
         return false;
     count = std::min(count, MaxSearchThreads);
     while (int(threads_.size()) > count)

@@ -37,6 +37,9 @@ using FinalResultCallback = std::function<void(const SearchResult&)>;
 // once after each report request.
 using RootMoveProgressCallback = std::function<void(const SearchData&)>;
 
+// The "Threads" option's range and default: a new Search has one thread.
+constexpr int MinSearchThreads = 1;
+constexpr int DefaultSearchThreads = 1;
 constexpr int MaxSearchThreads = 8;
 constexpr int MaxRootMoves = 256;
 
