@@ -24,7 +24,8 @@ struct SearchLimits {
     int32_t depthLimit = 0;              // fixed depth in plies; < 1: none
     double clockSeconds = 0;             // the engine's remaining clock time
     double moveTimeSeconds = 0;          // fixed time per move; 0: none
-    bool showThinking = false;           // XBoard post/nopost; nothing reads it
+    // Set by XBoard post/nopost and kept, though thinking is written whatever it holds.
+    bool showThinking = false;
     bool analysing = false;              // a search is running
 
     // The time controls. Setting one clears those it replaces; each is

@@ -26,6 +26,7 @@ struct SearchData {
     int32_t depth = 0;           // iteration depth in plies
     uint64_t iterationNodes = 0; // moves made in this iteration (summed over threads in reports)
     uint64_t searchNodes = 0;    // moves made since the search started
+    // Spare, for a later figure: zeroed at every iteration; nothing reads it.
     uint32_t reserved = 0;
     uint64_t startTime = 0;      // nanoseconds
     uint64_t currentTime = 0;    // nanoseconds: end of the last completed iteration

@@ -22,7 +22,8 @@ namespace NEngine {
 
 struct ThreadState;
 
-// The five callbacks the front end hands to the search.
+// The five callback slots of the search. The front end fills four of them;
+// the time extension is the search's own rule unless a caller replaces it.
 // Called by the main search thread every 16384 of its nodes so that pending
 // input can be read; its result is not used.
 using ContinueCheckCallback = std::function<bool()>;
@@ -64,6 +65,7 @@ public:
     // searches with their setters (limits.analysing tells whether a search
     // runs).
     SearchLimits limits;
+    // The engine's mate score, restored by analyse(); kept, though nothing reads it.
     int16_t mateValue = MateScore;
 
     // ---- Engine-level operations ------------------------------------------------
