@@ -116,7 +116,7 @@ std::string uciIterationLine(EngineShell& shell, const SearchResult& result) {
         return "";
 
     // Step 2: the variation as far as it stays legal on a copy of the root.
-    Board& copy = shell.scratch->board;
+    Board& copy = shell.scratchBoard();
     copyGameInto(result.board, copy);
     std::string variation;
     for (int i = 0; i < MaxReportedLine && result.pv[i] != NullMove; ++i) {

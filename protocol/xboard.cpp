@@ -59,11 +59,11 @@ void handleNew(EngineShell& shell) {
 
 void handleXbGo(EngineShell& shell) {
     finishEditing(shell);
-    if (!shell.positionValid) {
+    if (!shell.xboard.positionValid) {
         shell.writeLine("Illegal move");
         return;
     }
-    shell.force = false;
+    shell.xboard.force = false;
     answerWithMove(shell);
 }
 
@@ -96,7 +96,7 @@ void handleUserMove(EngineShell& shell, const Command& command) {
     if (shell.search.isSearching())
         return;
     finishEditing(shell);
-    if (!shell.positionValid) {
+    if (!shell.xboard.positionValid) {
         shell.writeLine("Illegal move");
         return;
     }
@@ -109,7 +109,7 @@ void handleUserMove(EngineShell& shell, const Command& command) {
         gameResultLine(shell, result.status, result.moverIsWhite);
         return;
     }
-    if (!shell.force)
+    if (!shell.xboard.force)
         answerWithMove(shell);
 }
 
@@ -142,9 +142,9 @@ void handleSetBoard(EngineShell& shell, const Command& command) {
     if (shell.search.isSearching())
         return;
     finishEditing(shell);
-    shell.positionValid = false;
+    shell.xboard.positionValid = false;
     if (shell.search.setPosition(command.text))
-        shell.positionValid = true;
+        shell.xboard.positionValid = true;
     else
         writeIllegalPosition(shell);
 }
@@ -158,53 +158,53 @@ void handlePing(EngineShell& shell, int32_t value) { shell.writeLine("pong " + s
 void handleEdit(EngineShell& shell) {
     if (shell.search.isSearching())
         return;
-    if (!shell.editing) {
-        if (!shell.beforeEdit)
-            shell.beforeEdit = std::make_unique<BoardWithStack>();
-        copyGameInto(shell.board(), *shell.beforeEdit);
-        shell.editing = true;
+    if (!shell.xboard.editing) {
+        if (!shell.xboard.beforeEdit)
+            shell.xboard.beforeEdit = std::make_unique<BoardWithStack>();
+        copyGameInto(shell.board(), *shell.xboard.beforeEdit);
+        shell.xboard.editing = true;
     }
-    beginEdit(shell.board(), shell.edit);
+    beginEdit(shell.board(), shell.xboard.edit);
 }
 
 // The editor commands act only between "edit" and ".": outside it a stray
 // "#" or placement word must not change the game.
 void handleEditColour(EngineShell& shell) {
-    if (shell.editing)
-        toggleEditColor(shell.edit);
+    if (shell.xboard.editing)
+        toggleEditColor(shell.xboard.edit);
 }
 
 void handleEditClear(EngineShell& shell) {
-    if (shell.editing && !shell.search.isSearching())
-        clearForEdit(shell.board(), shell.edit);
+    if (shell.xboard.editing && !shell.search.isSearching())
+        clearForEdit(shell.board(), shell.xboard.edit);
 }
 
 void handleEditPiece(EngineShell& shell, const Command& command) {
-    if (shell.editing && !shell.search.isSearching())
-        placeEditPiece(shell.board(), shell.edit, command.text);
+    if (shell.xboard.editing && !shell.search.isSearching())
+        placeEditPiece(shell.board(), shell.xboard.edit, command.text);
 }
 
 void handleEndEdit(EngineShell& shell) {
-    if (!shell.editing || shell.search.isSearching())
+    if (!shell.xboard.editing || shell.search.isSearching())
         return;
-    shell.editing = false;
+    shell.xboard.editing = false;
     if (endEdit(shell.board())) {
-        shell.positionValid = true;
+        shell.xboard.positionValid = true;
         return;
     }
     // Not a position the engine can play from: put the game back as it was
     // before editing, and refuse moves until a good position is set.
-    copyGameInto(shell.beforeEdit->board, shell.board());
-    shell.positionValid = false;
+    copyGameInto(shell.xboard.beforeEdit->board, shell.board());
+    shell.xboard.positionValid = false;
     writeIllegalPosition(shell);
 }
 
 void finishEditing(EngineShell& shell) {
-    if (shell.editing)
+    if (shell.xboard.editing)
         handleEndEdit(shell);
 }
 
-void abandonEditing(EngineShell& shell) { shell.editing = false; }
+void abandonEditing(EngineShell& shell) { shell.xboard.editing = false; }
 
 // ---- Output ------------------------------------------------------------------------
 
@@ -240,7 +240,7 @@ std::string xboardIterationLine(EngineShell& shell, const SearchResult& result) 
                        std::to_string(result.totalNodes);
 
     // Step 3: the variation in SAN, at most one move per ply of depth.
-    Board& copy = shell.scratch->board;
+    Board& copy = shell.scratchBoard();
     copyGameInto(result.board, copy);
     for (int i = 0; i < MaxReportedLine && i < result.depth && result.pv[i] != NullMove; ++i) {
         const Move move = result.pv[i];
@@ -265,7 +265,7 @@ std::string xboardProgressLine(EngineShell& shell, const SearchData& data) {
                        std::to_string(data.depth - 1) + " " + std::to_string(data.rootMoveCount - data.rootMoveIndex) +
                        " " + std::to_string(data.rootMoveCount);
     if (data.currentMove != NullMove) {
-        Board& copy = shell.scratch->board;
+        Board& copy = shell.scratchBoard();
         copyGameInto(data.board, copy);
         if (isLegal(copy, data.currentMove)) {
             const std::string san = moveToSan(copy, data.currentMove);
