@@ -10,23 +10,11 @@
 #include "board/notation.h"
 #include "board/tables.h"
 #include "board/perft.h"  // int runPerftCommand(int argc, char** argv); argv after "perft"
-
-#if __has_include("protocol/shell.h")
-#include "protocol/shell.h"  // int runProtocol();
-#define QUILLON_HAVE_PROTOCOL 1
-#endif
-#if __has_include("search/benchmark.h")
-#include "search/benchmark.h"  // int runBenchmark(int argc, char** argv); argv after "bench"
-#define QUILLON_HAVE_BENCH 1
-#endif
-#if __has_include("protocol/pgn_positions.h")
-#include "protocol/pgn_positions.h"  // int runPositionsCommand(const std::string& path);
-#define QUILLON_HAVE_POSITIONS 1
-#endif
-#if __has_include("eval/evalcommand.h")
 #include "eval/evalcommand.h"  // int runEvalCommand(const std::string& fen);
-#define QUILLON_HAVE_EVAL 1
-#endif
+#include "protocol/options.h"  // std::string optionsUsageText();
+#include "protocol/pgn_positions.h"  // int runPositionsCommand(const std::string& path);
+#include "protocol/shell.h"  // int runProtocol();
+#include "search/benchmark.h"  // int runBenchmark(int argc, char** argv); argv after "bench"
 
 namespace {
 
@@ -46,8 +34,8 @@ void printUsage() {
         "  quillon --help               this text\n"
         "  quillon --version            the version\n"
         "\n"
-        "Protocol options: \"Hash\" (MB, 1-1024, default 256), \"Threads\" (1-8, default 1).\n",
-        Version);
+        "%s\n",
+        Version, NEngine::optionsUsageText().c_str());
 }
 
 std::string joinArguments(int argc, char** argv, int first) {
@@ -79,26 +67,15 @@ int main(int argc, char** argv) {
         }
         if (command == "perft")
             return runPerftCommand(argc - 2, argv + 2);
-#ifdef QUILLON_HAVE_BENCH
         if (command == "bench")
             return runBenchmark(argc - 2, argv + 2);
-#endif
-#ifdef QUILLON_HAVE_EVAL
         if (command == "eval")
             return runEvalCommand(joinArguments(argc, argv, 2));
-#endif
-#ifdef QUILLON_HAVE_POSITIONS
         if (command == "positions")
             return runPositionsCommand(argc >= 3 ? argv[2] : "");
-#endif
         std::fprintf(stderr, "quillon: unknown command '%s' (try --help)\n", command.c_str());
         return 2;
     }
 
-#ifdef QUILLON_HAVE_PROTOCOL
     return runProtocol();
-#else
-    printUsage();
-    return 0;
-#endif
 }

@@ -281,15 +281,9 @@ bool computeStatus(Board& board);
 // The FEN text, or "" when rights or the en-passant square contradict the pieces.
 std::string writeFen(const Board& board);
 
-// Board editing (XBoard edit mode).
-struct EditState {
-    Color placing = White;
-    Color savedSide = White;
-};
-void beginEdit(Board& board, EditState& edit);
-void clearForEdit(Board& board, EditState& edit);
-void toggleEditColor(EditState& edit);
-void placeEditPiece(Board& board, const EditState& edit, std::string_view text);
+// Settles a position whose pieces were placed by hand (the XBoard editor):
+// rights and en passant that no longer fit go, counters start afresh; false
+// when the position cannot be played (as computeStatus).
 bool endEdit(Board& board);
 
 // Recomputes keys, counts, material and sums from the squares alone and

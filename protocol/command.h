@@ -49,7 +49,6 @@ enum class CommandKind : uint32_t {
     UciGo = 35,
     Quit = 36,
 };
-constexpr uint32_t LastCommandKind = uint32_t(CommandKind::Quit);
 
 struct Command {
     CommandKind kind = CommandKind::None;

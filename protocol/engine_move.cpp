@@ -18,23 +18,39 @@ Move firstLegalMove(const Board& board) {
     return found;
 }
 
-ThinkResult thinkMove(EngineShell& shell, bool xboardPrefix) {
-    if (shell.search.isSearching())
-        return ThinkResult{};
-    ThinkResult result = shell.search.think(xboardPrefix);
-    if (!result.ok || result.move != NullMove)
+ThinkResult think(EngineShell& shell, bool xboardPrefix) {
+    Search& search = shell.search;
+    ThinkResult result;
+    // Step 1: nothing while a search runs.
+    if (search.isSearching())
         return result;
-
-    // The search gave no move. Unless the game is over, play a legal one.
+    // Step 2: the budget, then the game position as it is.
+    search.computeTimeBudget();
     Board& board = shell.board();
+    result.moverIsWhite = board.side() == White;
+    result.status = board.status;
+    result.ok = true;
+    // Step 3: the game is over already.
     if (board.status & GameOverMask)
         return result;
-    const Move fallback = firstLegalMove(board);
-    if (fallback == NullMove || !shell.search.playGameMove(fallback))
-        return result;
-    result.move = fallback;
+    // Step 4: search; the best move is played only when it is legal in the game.
+    Move move = NullMove;
+    if (search.searchMove()) {
+        const SearchResult& found = search.result();
+        result.score = found.score;
+        move = Move(found.bestMove & MoveBits);
+        if (!search.playGameMove(move))
+            move = NullMove;
+    }
+    // Step 5: no move from the search, but the game goes on: a legal one.
+    if (move == NullMove && !(board.status & GameOverMask)) {
+        const Move fallback = firstLegalMove(board);
+        if (fallback != NullMove && search.playGameMove(fallback))
+            move = fallback;
+    }
     result.status = board.status;
-    result.reply = moveToText(fallback, xboardPrefix);
+    result.move = move;
+    result.reply = move ? moveToText(move, xboardPrefix) : std::string();
     return result;
 }
 

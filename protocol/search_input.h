@@ -1,5 +1,6 @@
 // Input while a search runs: the non-blocking poll, the continue-check that
-// the search calls, and the five callbacks the shell hands to the search.
+// the search calls, and the callbacks the shell hands to the search: four of
+// the search's five slots (the fifth, the time extension, is the search's own).
 #pragma once
 
 #include "protocol/command.h"

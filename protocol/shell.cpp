@@ -7,6 +7,7 @@
 
 #include "board/tables.h"
 #include "protocol/game_record.h"
+#include "protocol/options.h"
 #include "protocol/search_input.h"
 #include "protocol/signals.h"
 #include "protocol/uci.h"
@@ -26,13 +27,13 @@ const std::string& fileArgument(const Command& command) {
 EngineShell::EngineShell(std::ostream& output) : EngineShell(InputSource::standardInput(), output) {}
 
 EngineShell::EngineShell(NativeInput input, std::ostream& output)
-    : search(), reader(uciMode, input), out(output), scratch(std::make_unique<BoardWithStack>()) {}
+    : search(), reader(uciMode, input), out_(output), scratch_(std::make_unique<BoardWithStack>()) {}
 
 void EngineShell::writeLine(std::string_view line) {
     // One write per line, so that a line never reaches the GUI in pieces.
     std::string text(line);
     text += '\n';
-    out << text << std::flush;
+    out_ << text << std::flush;
 }
 
 Command takeCommand(EngineShell& shell) {
@@ -77,7 +78,7 @@ void execute(EngineShell& shell, Command& command) {
         finishEditing(shell);
         handlePosition(shell, command);
         break;
-    case CommandKind::SetOption: applyOptions(shell, command); break;
+    case CommandKind::SetOption: applyOptions(shell.search, command); break;
     case CommandKind::UciGo:
         finishEditing(shell);
         handleUciGo(shell, command);
@@ -87,7 +88,7 @@ void execute(EngineShell& shell, Command& command) {
     case CommandKind::XBoard: handleXBoard(shell); break;
     case CommandKind::Protover: handleProtover(shell, command); break;
     case CommandKind::New: handleNew(shell); break;
-    case CommandKind::Force: shell.force = true; break;
+    case CommandKind::Force: shell.xboard.force = true; break;
     case CommandKind::XbGo: handleXbGo(shell); break;
     case CommandKind::UserMove: handleUserMove(shell, command); break;
     case CommandKind::Undo: handleUndo(shell); break;

@@ -9,6 +9,7 @@
 #include "board/board.h"
 #include "protocol/command.h"
 #include "protocol/input_reader.h"
+#include "protocol/xboard_state.h"
 #include "search/search.h"
 
 namespace NEngine {
@@ -26,27 +27,23 @@ public:
     InputReader reader;
     bool uciMode = false;
     bool quit = false;
-    bool force = false;       // XBoard force mode: moves are made, not answered
-    bool positionValid = true;  // cleared by a failed "setboard" or edit
-    std::ostream& out;
-
-    // Board editor: the colour being placed and the saved side to move.
-    EditState edit;
-    bool editing = false;
-    // The game as it was when editing began; put back when the edit fails.
-    std::unique_ptr<BoardWithStack> beforeEdit;
-
-    // Scratch board for rendering variations and moves of reports.
-    std::unique_ptr<BoardWithStack> scratch;
+    // XBoard's game state: force mode, a playable position, the board editor.
+    XBoardState xboard;
 
     // Set by the final-result callback when it has written a "bestmove" line.
     bool finalMoveWritten = false;
 
     // The game position: the first search thread's board.
     Board& board() { return search.position(); }
+    // A scratch board for rendering the variations and moves of reports.
+    Board& scratchBoard() { return scratch_->board; }
 
     // One protocol line: the text, a newline, a flush.
     void writeLine(std::string_view line);
+
+private:
+    std::ostream& out_;
+    std::unique_ptr<BoardWithStack> scratch_;
 };
 
 // The next command: queued ones first, else one line read from the input. The

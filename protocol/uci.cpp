@@ -8,33 +8,12 @@
 #include "board/notation.h"
 #include "protocol/board_copy.h"
 #include "protocol/engine_move.h"
+#include "protocol/options.h"
 #include "protocol/shell.h"
 
 namespace NEngine {
 
 namespace {
-
-struct OptionDescriptor {
-    std::string name, type, min, max, defaultValue;
-};
-
-std::vector<OptionDescriptor> optionList() {
-    return {
-        {"Hash", "spin", "1", std::to_string(MaxHashMegabytes), "256"},
-        {"Threads", "spin", "1", std::to_string(MaxThreadsOption), "1"},
-    };
-}
-
-std::string optionLine(const OptionDescriptor& option) {
-    std::string line = "option name " + option.name + " type " + option.type;
-    if (!option.min.empty())
-        line += " min " + option.min;
-    if (!option.max.empty())
-        line += " max " + option.max;
-    if (!option.defaultValue.empty())
-        line += " default " + option.defaultValue;
-    return line;
-}
 
 // A "go" parameter, or -1 when it is absent.
 int32_t goValue(const Command& command, const char* key) {
@@ -42,49 +21,30 @@ int32_t goValue(const Command& command, const char* key) {
     return found == command.values.end() ? -1 : found->second;
 }
 
-double secondsFromMilliseconds(int32_t ms) { return std::max(MinClockSeconds, ms / 1000.0); }
+double secondsFromMilliseconds(int32_t ms) { return ms / 1000.0; }
 
 // Applies the clock, moves-to-go, move-time and depth parameters in that
 // order, so that a later one overrides an earlier one. Limits not named
-// keep their values from earlier commands.
+// keep their values from earlier commands; nothing changes while a search
+// runs.
 void applyGoLimits(EngineShell& shell, const Command& command) {
-    Search& search = shell.search;
-    if (search.isSearching())
-        return;
-    SearchLimits& limits = search.limits;
-
+    SearchLimits& limits = shell.search.limits;
     // Step 1: the engine's own clock.
     const int32_t clock = goValue(command, shell.board().side() == White ? "wtime" : "btime");
-    if (clock > 0) {
-        limits.clockSeconds = secondsFromMilliseconds(clock);
-        limits.depthLimit = -1;
-        limits.moveTimeSeconds = 0;
-        limits.maxDepth = MaxIterationDepth;
-    }
+    if (clock > 0)
+        limits.setClock(secondsFromMilliseconds(clock));
     // Step 2: moves to the next time control.
     const int32_t movesToGo = goValue(command, "movestogo");
-    if (movesToGo > 0) {
-        limits.depthLimit = -1;
-        limits.levelMoves = 0;
-        limits.movesToGo = movesToGo;
-        limits.moveTimeSeconds = 0;
-        limits.maxDepth = MaxIterationDepth;
-    }
+    if (movesToGo > 0)
+        limits.setMovesToGo(movesToGo);
     // Step 3: a fixed time per move.
     const int32_t moveTime = goValue(command, "movetime");
-    if (moveTime > 0) {
-        limits.depthLimit = -1;
-        limits.clockSeconds = 0;
-        limits.levelMoves = 0;
-        limits.movesToGo = 0;
-        limits.moveTimeSeconds = secondsFromMilliseconds(moveTime);
-        limits.timeBudget = limits.moveTimeSeconds;
-        limits.maxDepth = MaxIterationDepth;
-    }
+    if (moveTime > 0)
+        limits.setMoveTime(secondsFromMilliseconds(moveTime));
     // Step 4: a fixed depth.
     const int32_t depth = goValue(command, "depth");
     if (depth > 0)
-        search.setDepthLimit(depth);
+        limits.setDepth(depth);
 }
 
 }  // namespace
@@ -94,8 +54,8 @@ void handleUci(EngineShell& shell) {
     shell.search.clearHash();
     shell.writeLine("id name Quillon");
     shell.writeLine("id author Vantrell");
-    for (const OptionDescriptor& option : optionList())
-        shell.writeLine(optionLine(option));
+    for (const OptionDescriptor& option : engineOptions())
+        shell.writeLine(uciOptionLine(option));
     shell.writeLine("uciok");
 }
 
@@ -121,23 +81,6 @@ void handlePosition(EngineShell& shell, const Command& command) {
     }
 }
 
-void setHashMegabytes(EngineShell& shell, int32_t megabytes) {
-    if (megabytes < 1 || shell.search.isSearching())
-        return;
-    // A failed allocation keeps the previous table (the search reports it
-    // by refusing); nothing is written either way.
-    shell.search.setHashSize(std::min(megabytes, int32_t(MaxHashMegabytes)));
-}
-
-void applyOptions(EngineShell& shell, const Command& command) {
-    auto hash = command.values.find("Hash");
-    if (hash != command.values.end())
-        setHashMegabytes(shell, hash->second);
-    auto threads = command.values.find("Threads");
-    if (threads != command.values.end() && threads->second >= 1 && !shell.search.isSearching())
-        shell.search.setThreads(std::min(threads->second, int32_t(MaxThreadsOption)));
-}
-
 void handleUciGo(EngineShell& shell, const Command& command) {
     if (command.infinite) {
         if (!runAnalysis(shell))
@@ -152,7 +95,7 @@ void handleUciGo(EngineShell& shell, const Command& command) {
         return;
     }
     applyGoLimits(shell, command);
-    const ThinkResult result = thinkMove(shell, false);
+    const ThinkResult result = think(shell, false);
     if (result.ok && !result.reply.empty())
         shell.writeLine("bestmove " + result.reply);
     else
@@ -173,7 +116,7 @@ std::string uciIterationLine(EngineShell& shell, const SearchResult& result) {
         return "";
 
     // Step 2: the variation as far as it stays legal on a copy of the root.
-    Board& copy = shell.scratch->board;
+    Board& copy = shell.scratchBoard();
     copyGameInto(result.board, copy);
     std::string variation;
     for (int i = 0; i < MaxReportedLine && result.pv[i] != NullMove; ++i) {

@@ -10,17 +10,10 @@ namespace NEngine {
 
 class EngineShell;
 
-// Largest accepted values of the two options.
-constexpr int MaxHashMegabytes = 1024;
-constexpr int MaxThreadsOption = 8;
-
 void handleUci(EngineShell& shell);
 void handleIsReady(EngineShell& shell);
 void handleUciNewGame(EngineShell& shell);
 void handlePosition(EngineShell& shell, const Command& command);
-// "setoption" (and the resizing half of "memory").
-void applyOptions(EngineShell& shell, const Command& command);
-void setHashMegabytes(EngineShell& shell, int32_t megabytes);
 void handleUciGo(EngineShell& shell, const Command& command);
 
 // "score cp 24 " or "score mate 3 " (with its trailing blank).

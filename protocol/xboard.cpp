@@ -9,8 +9,8 @@
 #include "board/notation.h"
 #include "protocol/board_copy.h"
 #include "protocol/engine_move.h"
+#include "protocol/options.h"
 #include "protocol/shell.h"
-#include "protocol/uci.h"
 
 namespace NEngine {
 
@@ -27,7 +27,7 @@ void writeIllegalPosition(EngineShell& shell) { shell.writeLine("tellusererror I
 // over) nothing is written: a result line here would name the side to move,
 // which did not make the last move, as the winner.
 void answerWithMove(EngineShell& shell) {
-    const ThinkResult result = thinkMove(shell, true);
+    const ThinkResult result = think(shell, true);
     if (!result.ok || result.reply.empty())
         return;
     shell.writeLine(result.reply);
@@ -59,11 +59,11 @@ void handleNew(EngineShell& shell) {
 
 void handleXbGo(EngineShell& shell) {
     finishEditing(shell);
-    if (!shell.positionValid) {
+    if (!shell.xboard.positionValid) {
         shell.writeLine("Illegal move");
         return;
     }
-    shell.force = false;
+    shell.xboard.force = false;
     answerWithMove(shell);
 }
 
@@ -96,7 +96,7 @@ void handleUserMove(EngineShell& shell, const Command& command) {
     if (shell.search.isSearching())
         return;
     finishEditing(shell);
-    if (!shell.positionValid) {
+    if (!shell.xboard.positionValid) {
         shell.writeLine("Illegal move");
         return;
     }
@@ -109,7 +109,7 @@ void handleUserMove(EngineShell& shell, const Command& command) {
         gameResultLine(shell, result.status, result.moverIsWhite);
         return;
     }
-    if (!shell.force)
+    if (!shell.xboard.force)
         answerWithMove(shell);
 }
 
@@ -122,45 +122,16 @@ void handleUndo(EngineShell& shell) {
         shell.search.takeBack();
 }
 
-void handleSt(EngineShell& shell, int32_t seconds) {
-    if (shell.search.isSearching())
-        return;
-    SearchLimits& limits = shell.search.limits;
-    limits.depthLimit = -1;
-    limits.clockSeconds = 0;
-    limits.levelMoves = 0;
-    limits.movesToGo = 0;
-    limits.moveTimeSeconds = std::max(MinClockSeconds, double(seconds));
-    limits.timeBudget = limits.moveTimeSeconds;
-    limits.maxDepth = MaxIterationDepth;
-}
+void handleSt(EngineShell& shell, int32_t seconds) { shell.search.limits.setMoveTime(double(seconds)); }
 
-void handleSd(EngineShell& shell, int32_t depth) {
-    if (!shell.search.isSearching())
-        shell.search.setDepthLimit(depth);
-}
+void handleSd(EngineShell& shell, int32_t depth) { shell.search.limits.setDepth(depth); }
 
 void handleTime(EngineShell& shell, int32_t centiseconds) {
-    if (shell.search.isSearching())
-        return;
-    SearchLimits& limits = shell.search.limits;
-    limits.clockSeconds = std::max(MinClockSeconds, double(centiseconds) / CentisecondsPerSecond);
-    limits.depthLimit = -1;
-    limits.moveTimeSeconds = 0;
-    limits.maxDepth = MaxIterationDepth;
+    shell.search.limits.setClock(double(centiseconds) / CentisecondsPerSecond);
 }
 
-void handleLevel(EngineShell& shell, int32_t movesPerPeriod) {
-    if (shell.search.isSearching())
-        return;
-    // Only the moves per period are used; the clock comes from "time".
-    SearchLimits& limits = shell.search.limits;
-    limits.depthLimit = -1;
-    limits.levelMoves = movesPerPeriod;
-    limits.movesToGo = 0;
-    limits.moveTimeSeconds = 0;
-    limits.maxDepth = MaxIterationDepth;
-}
+// Only the moves per period are used; the clock comes from "time".
+void handleLevel(EngineShell& shell, int32_t movesPerPeriod) { shell.search.limits.setLevel(movesPerPeriod); }
 
 void handleAnalyze(EngineShell& shell) {
     finishEditing(shell);
@@ -171,14 +142,14 @@ void handleSetBoard(EngineShell& shell, const Command& command) {
     if (shell.search.isSearching())
         return;
     finishEditing(shell);
-    shell.positionValid = false;
+    shell.xboard.positionValid = false;
     if (shell.search.setPosition(command.text))
-        shell.positionValid = true;
+        shell.xboard.positionValid = true;
     else
         writeIllegalPosition(shell);
 }
 
-void handleMemory(EngineShell& shell, int32_t megabytes) { setHashMegabytes(shell, megabytes); }
+void handleMemory(EngineShell& shell, int32_t megabytes) { setOption(shell.search, HashOptionName, megabytes); }
 
 void handlePing(EngineShell& shell, int32_t value) { shell.writeLine("pong " + std::to_string(value)); }
 
@@ -187,53 +158,53 @@ void handlePing(EngineShell& shell, int32_t value) { shell.writeLine("pong " + s
 void handleEdit(EngineShell& shell) {
     if (shell.search.isSearching())
         return;
-    if (!shell.editing) {
-        if (!shell.beforeEdit)
-            shell.beforeEdit = std::make_unique<BoardWithStack>();
-        copyGameInto(shell.board(), *shell.beforeEdit);
-        shell.editing = true;
+    if (!shell.xboard.editing) {
+        if (!shell.xboard.beforeEdit)
+            shell.xboard.beforeEdit = std::make_unique<BoardWithStack>();
+        copyGameInto(shell.board(), *shell.xboard.beforeEdit);
+        shell.xboard.editing = true;
     }
-    beginEdit(shell.board(), shell.edit);
+    beginEdit(shell.board(), shell.xboard.edit);
 }
 
 // The editor commands act only between "edit" and ".": outside it a stray
 // "#" or placement word must not change the game.
 void handleEditColour(EngineShell& shell) {
-    if (shell.editing)
-        toggleEditColor(shell.edit);
+    if (shell.xboard.editing)
+        toggleEditColor(shell.xboard.edit);
 }
 
 void handleEditClear(EngineShell& shell) {
-    if (shell.editing && !shell.search.isSearching())
-        clearForEdit(shell.board(), shell.edit);
+    if (shell.xboard.editing && !shell.search.isSearching())
+        clearForEdit(shell.board(), shell.xboard.edit);
 }
 
 void handleEditPiece(EngineShell& shell, const Command& command) {
-    if (shell.editing && !shell.search.isSearching())
-        placeEditPiece(shell.board(), shell.edit, command.text);
+    if (shell.xboard.editing && !shell.search.isSearching())
+        placeEditPiece(shell.board(), shell.xboard.edit, command.text);
 }
 
 void handleEndEdit(EngineShell& shell) {
-    if (!shell.editing || shell.search.isSearching())
+    if (!shell.xboard.editing || shell.search.isSearching())
         return;
-    shell.editing = false;
+    shell.xboard.editing = false;
     if (endEdit(shell.board())) {
-        shell.positionValid = true;
+        shell.xboard.positionValid = true;
         return;
     }
     // Not a position the engine can play from: put the game back as it was
     // before editing, and refuse moves until a good position is set.
-    copyGameInto(shell.beforeEdit->board, shell.board());
-    shell.positionValid = false;
+    copyGameInto(shell.xboard.beforeEdit->board, shell.board());
+    shell.xboard.positionValid = false;
     writeIllegalPosition(shell);
 }
 
 void finishEditing(EngineShell& shell) {
-    if (shell.editing)
+    if (shell.xboard.editing)
         handleEndEdit(shell);
 }
 
-void abandonEditing(EngineShell& shell) { shell.editing = false; }
+void abandonEditing(EngineShell& shell) { shell.xboard.editing = false; }
 
 // ---- Output ------------------------------------------------------------------------
 
@@ -269,7 +240,7 @@ std::string xboardIterationLine(EngineShell& shell, const SearchResult& result) 
                        std::to_string(result.totalNodes);
 
     // Step 3: the variation in SAN, at most one move per ply of depth.
-    Board& copy = shell.scratch->board;
+    Board& copy = shell.scratchBoard();
     copyGameInto(result.board, copy);
     for (int i = 0; i < MaxReportedLine && i < result.depth && result.pv[i] != NullMove; ++i) {
         const Move move = result.pv[i];
@@ -294,7 +265,7 @@ std::string xboardProgressLine(EngineShell& shell, const SearchData& data) {
                        std::to_string(data.depth - 1) + " " + std::to_string(data.rootMoveCount - data.rootMoveIndex) +
                        " " + std::to_string(data.rootMoveCount);
     if (data.currentMove != NullMove) {
-        Board& copy = shell.scratch->board;
+        Board& copy = shell.scratchBoard();
         copyGameInto(data.board, copy);
         if (isLegal(copy, data.currentMove)) {
             const std::string san = moveToSan(copy, data.currentMove);

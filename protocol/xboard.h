@@ -5,6 +5,7 @@
 #include <string>
 
 #include "protocol/command.h"
+#include "protocol/engine_move.h"
 #include "search/records.h"
 
 namespace NEngine {

@@ -91,13 +91,15 @@ int runBenchmark(int argc, char** argv) {
             std::printf("Position %d/%d: rejected FEN %s\n", index, count, fen);
             continue;
         }
-        search.setDepthLimit(depth);
-        ThinkResult r = search.think(false);
+        search.limits.setDepth(depth);
+        // A finished game (the stalemate) is not searched.
+        const bool found = !(search.position().status & GameOverMask) && search.searchMove();
         const SearchResult& res = search.result();
-        uint64_t nodes = r.move ? res.totalNodes : 0;
+        const Move best = found ? res.bestMove : NullMove;
+        uint64_t nodes = best ? res.totalNodes : 0;
         totalNodes += nodes;
         std::printf("Position %d/%d: %s\n  bestmove %s score %d depth %d nodes %llu\n", index, count, fen,
-                    r.move ? moveToText(r.move, false).c_str() : "(none)", int(r.score), int(res.depth),
+                    best ? moveToText(best, false).c_str() : "(none)", found ? int(res.score) : 0, int(res.depth),
                     static_cast<unsigned long long>(nodes));
     }
     auto elapsed = std::chrono::steady_clock::now() - start;

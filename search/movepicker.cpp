@@ -354,7 +354,7 @@ int flightSquares(const Board& b, Square from, Square to, int type) {
 
 }  // namespace
 
-Move findSafeQuietCheck(const Board& b, int threshold, bool /*isFirstMove*/) {
+Move findSafeQuietCheck(const Board& b, int threshold) {
     if (threshold > 0)
         return NullMove;
     const LookupTables& t = tables();
@@ -564,7 +564,7 @@ void QuiescencePicker::init(Board& board, const HistoryTable& history, Move hash
     stage_ = board.inCheck() ? EvasionHash : HashStage;
 }
 
-ScoredMove* QuiescencePicker::next(int threshold, bool isFirstMove) {
+ScoredMove* QuiescencePicker::next(int threshold) {
     Board& b = *board_;
     for (;;) {
         switch (stage_) {
@@ -594,7 +594,7 @@ ScoredMove* QuiescencePicker::next(int threshold, bool isFirstMove) {
             quiets_.clear();
             if (depth_ == 0) {
                 generateQuietChecks(b, *history_, quiets_);
-            } else if (Move m = findSafeQuietCheck(b, threshold, isFirstMove)) {
+            } else if (Move m = findSafeQuietCheck(b, threshold)) {
                 quiets_.append(m, 0);
             }
             quiets_.rewind();

@@ -140,7 +140,7 @@ void generateQuietEvasions(const Board& board, const HistoryTable& history, Scor
 template <int N>
 void generateQuietChecks(const Board& board, const HistoryTable& history, ScoredMoveList<N>& list);
 // At most one quiet checking move that looks safe (see movepicker.cpp); 0 for none.
-Move findSafeQuietCheck(const Board& board, int threshold, bool isFirstMove);
+Move findSafeQuietCheck(const Board& board, int threshold);
 
 // The target square of the move that led to the position, or -1 (none, a
 // null move, or a move made before the position was set up).
@@ -183,7 +183,7 @@ class QuiescencePicker {
 public:
     // depth in twentieths of a ply, at most 0.
     void init(Board& board, const HistoryTable& history, Move hashMove, int depth);
-    ScoredMove* next(int threshold, bool isFirstMove);
+    ScoredMove* next(int threshold);
 
 private:
     enum Stage : uint8_t {

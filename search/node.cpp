@@ -534,7 +534,7 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
     while (alpha < beta) {
         if (search.pollStop(t))
             break;
-        ScoredMove* item = picker.next(threshold, searched == 0);
+        ScoredMove* item = picker.next(threshold);
         if (!item)
             break;
         const Move move = item->move;

@@ -1,10 +1,9 @@
 // The records through which the front end sees a search: progress data of a
-// thread (SearchData), the result of the last completed iteration
-// (SearchResult) and the outcome of the engine's move decision (ThinkResult).
+// thread (SearchData) and the result of the last completed iteration
+// (SearchResult).
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "board/board.h"
 #include "search/clock.h"
@@ -27,6 +26,7 @@ struct SearchData {
     int32_t depth = 0;           // iteration depth in plies
     uint64_t iterationNodes = 0; // moves made in this iteration (summed over threads in reports)
     uint64_t searchNodes = 0;    // moves made since the search started
+    // Spare, for a later figure: zeroed at every iteration; nothing reads it.
     uint32_t reserved = 0;
     uint64_t startTime = 0;      // nanoseconds
     uint64_t currentTime = 0;    // nanoseconds: end of the last completed iteration
@@ -53,16 +53,6 @@ public:
     int32_t selectiveDepth = 0;   // deepest ply reached by the main thread
 
     void reset() { *this = SearchResult(); }
-};
-
-// The outcome of think.
-struct ThinkResult {
-    uint16_t status = 0;       // board status after the move (game-over flags etc.)
-    Move move = NullMove;      // the move played, 0 for none
-    std::string reply;         // its coordinate text ("move " prefix for XBoard); "" for none
-    bool moverIsWhite = false; // White was to move when the decision began
-    int16_t score = 0;
-    bool ok = false;           // false only when a search was already running
 };
 
 }  // namespace NEngine

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "board/movegen.h"
-#include "board/notation.h"
 #include "board/tables.h"
 #include "eval/endgame.h"
 #include "search/movepicker.h"
@@ -439,6 +438,7 @@ Search::Search(int hashMegabytes) : table_(hashMegabytes), history_(std::make_un
     history_->clear();
     const char* stats = std::getenv("QUILLON_THREAD_STATS");
     threadStats_ = stats && *stats && *stats != '0';
+    static_assert(DefaultSearchThreads == 1, "a new Search has the main thread alone");
     threads_.push_back(std::make_unique<ThreadState>(*this, 0));
     parseFen("", position());
     timeExtension = [this] { return grantTimeExtension(); };
@@ -467,40 +467,16 @@ bool Search::runSearch() {
     return driver.runSearch();
 }
 
-ThinkResult Search::think(bool xboardPrefix) {
-    ThinkResult r;
-    // 1.
+bool Search::searchMove() {
     if (limits.analysing)
-        return r;
-    // 2-3.
-    computeTimeBudget();
-    Board& b = position();
-    r.moverIsWhite = b.side() == White;
-    r.status = b.status;
-    r.ok = true;
-    // 4. The game is over already.
-    if (b.status & GameOverMask)
-        return r;
-    // 5. Search and play.
+        return false;
     limits.infinite = false;
     limits.analysing = true;
     extensionCount_ = 0;
     threads_[0]->result.reset();
-    Move move = NullMove;
     bool found = runSearch();
-    // 6. The best move is played only when it is legal in the game.
     limits.analysing = false;
-    if (found) {
-        const SearchResult& res = threads_[0]->result;
-        r.score = res.score;
-        move = Move(res.bestMove & MoveBits);
-        if (!playGameMove(move))
-            move = NullMove;
-    }
-    r.status = b.status;
-    r.move = move;
-    r.reply = move ? moveToText(move, xboardPrefix) : std::string();
-    return r;
+    return found;
 }
 
 bool Search::analyse() {
@@ -555,26 +531,13 @@ bool Search::setHashSize(int megabytes) {
 }
 
 bool Search::setThreads(int count) {
-    if (limits.analysing || count < 1)
+    if (limits.analysing || count < MinSearchThreads)
         return false;
     count = std::min(count, MaxSearchThreads);
     while (int(threads_.size()) > count)
         threads_.pop_back();
     while (int(threads_.size()) < count)
         threads_.push_back(std::make_unique<ThreadState>(*this, int(threads_.size())));
-    return true;
-}
-
-bool Search::setDepthLimit(int depth) {
-    if (limits.analysing)
-        return false;
-    limits.levelMoves = 0;
-    limits.movesToGo = 0;
-    limits.clockSeconds = 0;
-    limits.moveTimeSeconds = 0;
-    limits.depthLimit = std::max(depth, MinDepthLimit);
-    limits.maxDepth = uint32_t(std::min(limits.depthLimit, int(MaxIterationDepth)));
-    limits.timeBudget = 0;
     return true;
 }
 

@@ -1,8 +1,8 @@
 // The engine's search: one Search per engine owns the transposition table,
 // the history table and one ThreadState per search thread. The game position
 // is the board of the first thread; the front end plays the game on it
-// through position()/playGameMove() and asks for the engine's moves with
-// think() and analyse().
+// through position()/playGameMove(), and searches for the engine's moves
+// with searchMove() and analyse().
 #pragma once
 
 #include <atomic>
@@ -22,7 +22,8 @@ namespace NEngine {
 
 struct ThreadState;
 
-// The five callbacks the front end hands to the search.
+// The five callback slots of the search. The front end fills four of them;
+// the time extension is the search's own rule unless a caller replaces it.
 // Called by the main search thread every 16384 of its nodes so that pending
 // input can be read; its result is not used.
 using ContinueCheckCallback = std::function<bool()>;
@@ -37,6 +38,9 @@ using FinalResultCallback = std::function<void(const SearchResult&)>;
 // once after each report request.
 using RootMoveProgressCallback = std::function<void(const SearchData&)>;
 
+// The "Threads" option's range and default: a new Search has one thread.
+constexpr int MinSearchThreads = 1;
+constexpr int DefaultSearchThreads = 1;
 constexpr int MaxSearchThreads = 8;
 constexpr int MaxRootMoves = 256;
 
@@ -58,14 +62,20 @@ public:
     RootMoveProgressCallback rootMoveProgress;
 
     // Time-control and depth settings; the front end sets them between
-    // searches (limits.analysing tells whether a search runs).
+    // searches with their setters (limits.analysing tells whether a search
+    // runs).
     SearchLimits limits;
+    // The engine's mate score, restored by analyse(); kept, though nothing reads it.
     int16_t mateValue = MateScore;
 
     // ---- Engine-level operations ------------------------------------------------
-    // The engine's move decision: computes the time budget, searches, plays
-    // the best move on the game board. ok is false only while a search runs.
-    ThinkResult think(bool xboardPrefix);
+    // The search for the engine's own move, with the limits as they are (the
+    // caller computes the time budget first): no analysis, the count of time
+    // extensions and the main thread's result start afresh, and the search
+    // counts as running until it returns. Returns whether a best move was
+    // found (then in result()); false at once while a search runs already.
+    // No move is played.
+    bool searchMove();
     // Analysis until stopped (or depth 32); no move is played. False while a
     // search runs already.
     bool analyse();
@@ -87,9 +97,6 @@ public:
     // set in the environment); taken into account from the next search.
     void setThreadStats(bool on) { threadStats_ = on; }
     int threadCount() const { return int(threads_.size()); }
-    // Fixed depth d: clears the clock fields, depthLimit = max(d, 2) and
-    // maxDepth = min(depthLimit, 32); timeBudget = 0. Refused while searching.
-    bool setDepthLimit(int depth);
     // Empties the table (entries zeroed, generation 0), as "uci", "xboard",
     // "new" and "ucinewgame" need. Refused while searching.
     bool clearHash();

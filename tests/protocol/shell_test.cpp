@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "protocol/engine_move.h"
 #include "protocol/search_input.h"
 #include "protocol/shell.h"
 #include "test_pipe.h"
@@ -152,4 +153,42 @@ TEST_F(ShellLimits, GameMovesStopBeforeTheStackRunsOut) {
     run("e1f1");
     EXPECT_EQ(output.str(), "");
     EXPECT_EQ(board.ply, MaxGamePly);
+}
+
+// The engine's move decision that both protocols share: the move is played on
+// the game board and worded for the protocol; a finished game gets none.
+TEST_F(ShellLimits, ThinkPlaysTheMoveAndWordsIt) {
+    run("setboard k7/8/8/8/8/8/6r1/7K w - - 0 1");
+    run("sd 3");
+    ThinkResult r = think(*shell, true);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.move, parseCoordinate("h1g2"));
+    EXPECT_EQ(r.reply, "move h1g2");
+    EXPECT_TRUE(r.moverIsWhite);
+    EXPECT_EQ(r.score, shell->search.result().score);
+    // The capture leaves bare kings: the status after the move says so.
+    EXPECT_EQ(shell->board().side(), Black);
+    EXPECT_EQ(r.status, shell->board().status);
+    EXPECT_TRUE(r.status & MaterialDraw);
+    EXPECT_FALSE(shell->search.isSearching());
+
+    // Now the game is over: no search and no move, and the mover is the side to move.
+    const uint64_t key = shell->board().key;
+    r = think(*shell, false);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.move, NullMove);
+    EXPECT_EQ(r.reply, "");
+    EXPECT_FALSE(r.moverIsWhite);
+    EXPECT_TRUE(r.status & MaterialDraw);
+    EXPECT_EQ(shell->board().key, key);
+
+    // Without the prefix, as UCI words it.
+    run("setboard 4k3/8/8/8/8/8/6r1/4K2R b K - 0 1");
+    run("sd 2");
+    r = think(*shell, false);
+    ASSERT_NE(r.move, NullMove);
+    EXPECT_EQ(r.reply, moveToText(r.move, false));
+    EXPECT_EQ(r.reply.find("move"), std::string::npos);
+    EXPECT_FALSE(r.moverIsWhite);
+    EXPECT_EQ(shell->board().side(), White);
 }

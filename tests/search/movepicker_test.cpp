@@ -199,7 +199,7 @@ TEST_F(PickerTest, PromotionsInTheQuiescencePicker) {
     auto q = std::make_unique<QuiescencePicker>();
     q->init(b, *history_, NullMove, 0);
     std::set<Move> got;
-    while (ScoredMove* item = q->next(0, true))
+    while (ScoredMove* item = q->next(0))
         got.insert(Move(item->move & MoveBits));
     EXPECT_TRUE(got.count(composeMove(49, 57, Queen)));
     EXPECT_TRUE(got.count(composeMove(49, 57, Knight)));  // Nb8 checks d7
@@ -209,7 +209,7 @@ TEST_F(PickerTest, PromotionsInTheQuiescencePicker) {
     Board& c = setup("8/1P4k1/8/8/8/8/8/K7 w - - 0 1");
     q->init(c, *history_, NullMove, -20);
     got.clear();
-    while (ScoredMove* item = q->next(0, true))
+    while (ScoredMove* item = q->next(0))
         got.insert(Move(item->move & MoveBits));
     EXPECT_TRUE(got.count(composeMove(49, 57, Queen)));
     EXPECT_FALSE(got.count(composeMove(49, 57, Knight)));
@@ -220,7 +220,7 @@ TEST_F(PickerTest, QuiescenceInCheckGivesEveryEvasion) {
     auto q = std::make_unique<QuiescencePicker>();
     q->init(b, *history_, NullMove, -40);
     std::set<Move> got;
-    while (ScoredMove* item = q->next(0, true))
+    while (ScoredMove* item = q->next(0))
         got.insert(Move(item->move & MoveBits));
     EXPECT_EQ(got, expectedMoves(b));
 }
@@ -231,7 +231,7 @@ TEST_F(PickerTest, QuietChecksAtTheFirstQuiescencePly) {
     auto q = std::make_unique<QuiescencePicker>();
     q->init(b, *history_, NullMove, 0);
     std::set<Move> got;
-    while (ScoredMove* item = q->next(0, true))
+    while (ScoredMove* item = q->next(0))
         got.insert(Move(item->move & MoveBits));
     std::set<Move> checks = quietChecksByMaking(b);
     EXPECT_FALSE(checks.empty());
@@ -239,7 +239,7 @@ TEST_F(PickerTest, QuietChecksAtTheFirstQuiescencePly) {
     // Deeper down at most one check comes out.
     q->init(b, *history_, NullMove, -20);
     int count = 0;
-    while (q->next(0, true))
+    while (q->next(0))
         ++count;
     EXPECT_LE(count, 1);
 }

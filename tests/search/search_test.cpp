@@ -58,6 +58,16 @@ protected:
         s.limits.maxDepth = MaxIterationDepth;
     }
 
+    // The engine's move as the front end makes it: the budget, the search,
+    // then the best move played on the game board; 0 when there is none.
+    static Move playBestMove(Search& s) {
+        s.computeTimeBudget();
+        if (!s.searchMove())
+            return NullMove;
+        const Move best = s.result().bestMove;
+        return s.playGameMove(best) ? best : NullMove;
+    }
+
     // A search of the position whose budget is spent at the first clock read.
     static std::unique_ptr<Search> spentBudgetSearch(const char* fen) {
         auto s = makeSearch();
@@ -92,17 +102,16 @@ TEST_F(SearchTest, FindsMatesAtTheRightDistance) {
     for (const MateCase& c : MateCases) {
         ASSERT_TRUE(s->setPosition(c.fen)) << c.fen;
         s->clearHash();
-        s->setDepthLimit(12);
-        ThinkResult first = s->think(false);
-        ASSERT_TRUE(first.ok);
-        EXPECT_EQ(first.score, MateScore - c.plies) << c.fen;
+        s->limits.setDepth(12);
+        const Move first = playBestMove(*s);
+        ASSERT_NE(first, NullMove) << c.fen;
+        EXPECT_EQ(s->result().score, MateScore - c.plies) << c.fen;
         if (c.move) {
-            EXPECT_EQ(first.reply, c.move) << c.fen;
+            EXPECT_EQ(moveToText(first, false), c.move) << c.fen;
         }
         int played = 1;
         while (!(s->position().status & GameOverMask) && played < c.plies) {
-            ThinkResult r = s->think(false);
-            ASSERT_NE(r.move, NullMove) << c.fen;
+            ASSERT_NE(playBestMove(*s), NullMove) << c.fen;
             ++played;
         }
         EXPECT_TRUE(s->position().status & Checkmate) << c.fen << " after " << played;
@@ -114,8 +123,7 @@ TEST_F(SearchTest, MateFoundEarlyStillSearchesToDepthFive) {
     auto s = makeSearch();
     ASSERT_TRUE(s->setPosition("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"));
     setClock(*s, 600);  // a long budget: only the mate rule ends the search
-    ThinkResult r = s->think(false);
-    EXPECT_EQ(r.reply, "d1d8");
+    EXPECT_EQ(moveToText(playBestMove(*s), false), "d1d8");
     EXPECT_EQ(s->result().depth, 5);
     EXPECT_EQ(s->result().score, MateScore - 1);
 }
@@ -123,19 +131,15 @@ TEST_F(SearchTest, MateFoundEarlyStillSearchesToDepthFive) {
 TEST_F(SearchTest, RootCheckmateAndStalemate) {
     auto s = makeSearch();
     ASSERT_TRUE(s->setPosition("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"));
-    ThinkResult stalemate = s->think(false);
-    EXPECT_TRUE(stalemate.ok);
-    EXPECT_EQ(stalemate.move, NullMove);
-    EXPECT_EQ(stalemate.reply, "");
-    EXPECT_TRUE(stalemate.status & Stalemate);
-    EXPECT_FALSE(stalemate.moverIsWhite);
+    EXPECT_TRUE(s->position().status & Stalemate);
+    EXPECT_FALSE(s->searchMove());
+    EXPECT_EQ(s->result().bestMove, NullMove);
     EXPECT_FALSE(s->runSearch());
 
     ASSERT_TRUE(s->setPosition("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"));
-    ThinkResult mated = s->think(false);
-    EXPECT_TRUE(mated.ok);
-    EXPECT_EQ(mated.move, NullMove);
-    EXPECT_TRUE(mated.status & Checkmate);
+    EXPECT_TRUE(s->position().status & Checkmate);
+    EXPECT_FALSE(s->searchMove());
+    EXPECT_EQ(s->result().bestMove, NullMove);
     EXPECT_FALSE(s->runSearch());
 }
 
@@ -195,8 +199,7 @@ TEST_F(SearchTest, SingleLegalMoveEndsAfterFirstIteration) {
     ASSERT_EQ(legalMoves(s->position()).size(), 1u);
     setClock(*s, 600);
     auto start = std::chrono::steady_clock::now();
-    ThinkResult r = s->think(false);
-    EXPECT_EQ(r.reply, "h1g2");
+    EXPECT_EQ(moveToText(playBestMove(*s), false), "h1g2");
     EXPECT_EQ(s->result().depth, 1);
     EXPECT_LT(secondsSince(start), 5.0);
 }
@@ -204,18 +207,17 @@ TEST_F(SearchTest, SingleLegalMoveEndsAfterFirstIteration) {
 TEST_F(SearchTest, DepthLimitsAndDefaults) {
     auto s = makeSearch();
     EXPECT_EQ(s->limits.maxDepth, MaxIterationDepth);  // a fresh engine can search
-    EXPECT_TRUE(s->setDepthLimit(40));
+    EXPECT_TRUE(s->limits.setDepth(40));
     EXPECT_EQ(s->limits.depthLimit, 40);
     EXPECT_EQ(s->limits.maxDepth, MaxIterationDepth);
     // "Depth 40" as the very first request still gives a move.
     ASSERT_TRUE(s->setPosition("k7/8/8/8/8/8/6r1/7K w - - 0 1"));
-    EXPECT_EQ(s->think(false).reply, "h1g2");
-    EXPECT_TRUE(s->setDepthLimit(1));
+    EXPECT_EQ(moveToText(playBestMove(*s), false), "h1g2");
+    EXPECT_TRUE(s->limits.setDepth(1));
     EXPECT_EQ(s->limits.depthLimit, 2);
     EXPECT_EQ(s->limits.maxDepth, 2u);
     ASSERT_TRUE(s->setPosition(""));
-    ThinkResult r = s->think(false);
-    EXPECT_NE(r.move, NullMove);
+    EXPECT_NE(playBestMove(*s), NullMove);
     EXPECT_EQ(s->result().depth, 2);
 }
 
@@ -229,8 +231,8 @@ TEST_F(SearchTest, ReportedLineIsLegalAndBounded) {
         EXPECT_GT(r.totalNodes, 0u);
     };
     ASSERT_TRUE(s->setPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
-    s->setDepthLimit(6);
-    s->think(false);
+    s->limits.setDepth(6);
+    EXPECT_TRUE(s->searchMove());
     EXPECT_EQ(reports.load(), 6);
     const SearchResult& r = s->result();
     ASSERT_GT(r.pvLength, 0);
@@ -258,7 +260,7 @@ TEST_F(SearchTest, ThreadDiagnosticsCountWhatThreadsShare) {
         auto s = makeSearch(2);
         s->setThreadStats(diagnostics);
         EXPECT_TRUE(s->setPosition(fen));
-        s->setDepthLimit(7);
+        s->limits.setDepth(7);
         EXPECT_TRUE(s->runSearch());
         return s;
     };
@@ -303,13 +305,12 @@ TEST_F(SearchTest, EveryThreadCountFindsLegalMovesInBenchPositions) {
             const char* fen = benchmarkPosition(i);
             ASSERT_TRUE(s->setPosition(fen)) << fen;
             std::set<Move> legal = legalMoves(s->position());
-            s->setDepthLimit(3);
-            ThinkResult r = s->think(false);
-            ASSERT_TRUE(r.ok);
+            s->limits.setDepth(3);
+            const Move move = playBestMove(*s);
             if (legal.empty()) {
-                EXPECT_EQ(r.move, NullMove) << fen;
+                EXPECT_EQ(move, NullMove) << fen;
             } else {
-                EXPECT_TRUE(legal.count(r.move)) << fen << " threads " << threads;
+                EXPECT_TRUE(legal.count(move)) << fen << " threads " << threads;
             }
         }
     }
@@ -362,17 +363,61 @@ TEST_F(SearchTest, ReturnsWithinItsTimeBudget) {
     setClock(*s, 0);
     s->limits.moveTimeSeconds = 0.3;
     auto start = std::chrono::steady_clock::now();
-    ThinkResult r = s->think(false);
-    EXPECT_NE(r.move, NullMove);
+    EXPECT_NE(playBestMove(*s), NullMove);
     EXPECT_LT(secondsSince(start), 0.3 + 1.5);
     // A clock: 8 s for the game gives 0.2 s, plus at most three extensions of 0.2 s.
     s->takeBack();
     setClock(*s, 8);
     start = std::chrono::steady_clock::now();
-    r = s->think(false);
-    EXPECT_NE(r.move, NullMove);
+    EXPECT_NE(playBestMove(*s), NullMove);
     EXPECT_LT(secondsSince(start), 0.2 + 3 * 0.2 + 1.5);
     EXPECT_LE(s->extensionsGranted(), 3u);
+}
+
+// Setting one time control clears those it replaces; nothing is set while a
+// search runs.
+TEST_F(SearchTest, EachTimeControlClearsTheOthers) {
+    SearchLimits l;
+    EXPECT_TRUE(l.setDepth(7));
+    EXPECT_TRUE(l.setClock(0.05));
+    EXPECT_DOUBLE_EQ(l.clockSeconds, MinClockSeconds);
+    EXPECT_EQ(l.depthLimit, -1);
+    EXPECT_EQ(l.maxDepth, MaxIterationDepth);
+    EXPECT_TRUE(l.setMovesToGo(5));
+    EXPECT_EQ(l.movesToGo, 5);
+    EXPECT_TRUE(l.setLevel(40));
+    EXPECT_EQ(l.levelMoves, 40);
+    EXPECT_EQ(l.movesToGo, 0);
+    EXPECT_DOUBLE_EQ(l.clockSeconds, MinClockSeconds);  // a level keeps the clock
+    EXPECT_TRUE(l.setMovesToGo(3));
+    EXPECT_EQ(l.levelMoves, 0);
+    EXPECT_TRUE(l.setMoveTime(2));
+    EXPECT_DOUBLE_EQ(l.moveTimeSeconds, 2.0);
+    EXPECT_DOUBLE_EQ(l.timeBudget, 2.0);
+    EXPECT_DOUBLE_EQ(l.clockSeconds, 0.0);
+    EXPECT_EQ(l.movesToGo, 0);
+    EXPECT_TRUE(l.setClock(30));
+    EXPECT_DOUBLE_EQ(l.moveTimeSeconds, 0.0);
+    EXPECT_TRUE(l.setDepth(1));
+    EXPECT_EQ(l.depthLimit, MinDepthLimit);
+    EXPECT_EQ(l.maxDepth, uint32_t(MinDepthLimit));
+    EXPECT_DOUBLE_EQ(l.clockSeconds, 0.0);
+    EXPECT_DOUBLE_EQ(l.timeBudget, 0.0);
+    EXPECT_TRUE(l.setDepth(50));
+    EXPECT_EQ(l.maxDepth, MaxIterationDepth);
+
+    l.analysing = true;
+    const SearchLimits before = l;
+    EXPECT_FALSE(l.setClock(5));
+    EXPECT_FALSE(l.setMovesToGo(5));
+    EXPECT_FALSE(l.setLevel(5));
+    EXPECT_FALSE(l.setMoveTime(5));
+    EXPECT_FALSE(l.setDepth(5));
+    EXPECT_EQ(l.depthLimit, before.depthLimit);
+    EXPECT_EQ(l.levelMoves, before.levelMoves);
+    EXPECT_EQ(l.movesToGo, before.movesToGo);
+    EXPECT_DOUBLE_EQ(l.clockSeconds, before.clockSeconds);
+    EXPECT_DOUBLE_EQ(l.moveTimeSeconds, before.moveTimeSeconds);
 }
 
 TEST_F(SearchTest, TimeBudgets) {
@@ -404,7 +449,7 @@ TEST_F(SearchTest, TimeBudgets) {
     l.moveTimeSeconds = 0.1;
     s->computeTimeBudget();
     EXPECT_DOUBLE_EQ(l.timeBudget, 0.1);
-    s->setDepthLimit(5);
+    s->limits.setDepth(5);
     s->computeTimeBudget();
     EXPECT_DOUBLE_EQ(l.timeBudget, 0.0);
 }
@@ -455,7 +500,7 @@ TEST_F(SearchTest, PollLooksAtClockEvery1024NodesAndInputEvery16384) {
     };
     s->rootMoveProgress = [&](const SearchData&) { ++progress; };
     s->reportRequest = true;
-    s->think(false);
+    playBestMove(*s);
     uint64_t nodes = s->result().totalNodes;
     ASSERT_GT(nodes, 4u * 16384);
     EXPECT_LE(s->clockReads(), nodes / 1024);
@@ -505,13 +550,13 @@ TEST_F(SearchTest, InputCheckCanStopTheSearch) {
         ++extensionAsked;
         return 5.0;
     };
-    ThinkResult r = s->think(false);
+    const Move move = playBestMove(*s);
     EXPECT_LT(s->result().totalNodes, 16384u + 64);
     EXPECT_EQ(extensionAsked, 0);  // a stop from outside never buys more time
     // A move from a completed iteration, if one finished; never an illegal one.
-    if (r.move) {
+    if (move) {
         EXPECT_TRUE(s->takeBack());
-        EXPECT_TRUE(legalMoves(s->position()).count(r.move));
+        EXPECT_TRUE(legalMoves(s->position()).count(move));
     }
 }
 
@@ -529,8 +574,8 @@ TEST_F(SearchTest, GameOperations) {
     EXPECT_EQ(s->position().key, start);
     // A new game empties the table: the position after the engine's move
     // was searched (and stored) as the first node below the root.
-    s->setDepthLimit(3);
-    ASSERT_NE(s->think(false).move, NullMove);
+    s->limits.setDepth(3);
+    ASSERT_NE(playBestMove(*s), NullMove);
     uint64_t searched = s->position().key;
     TableRecord r;
     EXPECT_TRUE(s->table().lookup(searched, r));
@@ -580,8 +625,8 @@ TEST_F(SearchTest, OneThreadSearchIsReproducible) {
     auto nodesOf = [](Search& s, const char* fen) {
         s.newGame();
         EXPECT_TRUE(s.setPosition(fen));
-        s.setDepthLimit(5);
-        s.think(false);
+        s.limits.setDepth(5);
+        s.searchMove();
         return s.result().totalNodes;
     };
     const char* fen = "r1bq1rk1/pp2b1pp/n1pp1n2/3P1p2/2P1p3/2N1P2N/PP2BPPP/R1BQ1RK1 b - - 2 10";
