@@ -16,7 +16,8 @@
 #   make dist         portable release archives under build/dist
 #
 # Both builds compile the same files: every .cpp of the subsystem folders
-# (less the other platform's *_windows.cpp / *_posix.cpp) and main.cpp.
+# (less the other system's *_windows.cpp / *_posix.cpp and the other processor
+# family's *_x86_64.cpp / *_generic.cpp) and main.cpp.
 
 EXE ?=
 # Threaded search and protocol tests, run under ThreadSanitizer.
@@ -43,6 +44,22 @@ PLATFORM_EXCLUDE := %_posix.cpp
 else
 PLATFORM_EXCLUDE := %_windows.cpp
 endif
+# The processor family, from the target the compiler reports (x86_64-linux-gnu,
+# aarch64-linux-gnu, arm64-apple-darwin...): PROCESSOR=x86_64 builds the
+# *_x86_64.cpp files, any other processor the *_generic.cpp ones.
+ifeq ($(origin TARGET_MACHINE),undefined)
+TARGET_MACHINE := $(shell $(CXX) -dumpmachine)
+endif
+ifneq ($(filter x86_64-% amd64-%,$(TARGET_MACHINE)),)
+PROCESSOR ?= x86_64
+else
+PROCESSOR ?= generic
+endif
+ifeq ($(PROCESSOR),x86_64)
+PLATFORM_EXCLUDE += %_generic.cpp
+else
+PLATFORM_EXCLUDE += %_x86_64.cpp
+endif
 SOURCES := main.cpp $(foreach d,$(SUBSYSTEMS),$(sort $(filter-out $(PLATFORM_EXCLUDE),$(wildcard $(d)/*.cpp))))
 
 print-sources:
@@ -56,7 +73,15 @@ print-sources:
 # that builds with another compiler or into another name never share one.
 ifneq ($(EXE),)
 
+# Tuned for this machine: x86-64 compilers take -march=native, ARM64 ones
+# -mcpu=native (not every one accepts -march=native there); elsewhere none.
+ifeq ($(PROCESSOR),x86_64)
 NATIVE ?= -march=native
+else ifneq ($(filter aarch64-% arm64-%,$(TARGET_MACHINE)),)
+NATIVE ?= -mcpu=native
+else
+NATIVE ?=
+endif
 CXXFLAGS ?= -O3 -DNDEBUG
 # Always needed, whatever CXXFLAGS says.
 QUILLON_CXXFLAGS := -std=c++20 -pthread -Wall -Wextra -I.
