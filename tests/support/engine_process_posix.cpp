@@ -41,6 +41,10 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
             return;
     }
     std::vector<std::string> words{binary};
+#ifdef QUILLON_ENGINE_LAUNCHER
+    // A cross-built engine runs under the emulator that runs the tests.
+    words.insert(words.begin(), QUILLON_ENGINE_LAUNCHER);
+#endif
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& w : words)
@@ -52,7 +56,7 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
         dup2(fromChild[1], 1);
         if (!workDir.empty() && chdir(workDir.c_str()) != 0)
             _exit(126);
-        execv(binary.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(input);
