@@ -8,6 +8,8 @@
 #   make check        only the optimised suite (the quick loop while developing)
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64
 #   make windows-test cross-build the optimised suite and run it under wine
+#   make arm64        cross-build a static build/arm64/quillon for ARM64 Linux
+#   make arm64-test   cross-build the optimised suite and run it under qemu-aarch64
 #
 # With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
 #   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
@@ -16,14 +18,16 @@
 #   make dist         portable release archives under build/dist
 #
 # Both builds compile the same files: every .cpp of the subsystem folders
-# (less the other platform's *_windows.cpp / *_posix.cpp) and main.cpp.
+# (less the other system's *_windows.cpp / *_posix.cpp and the other processor
+# family's *_x86_64.cpp / *_generic.cpp) and main.cpp.
 
 EXE ?=
 # Threaded search and protocol tests, run under ThreadSanitizer.
 TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
-.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps
+.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps \
+	arm64 arm64-test arm64-deps
 .DEFAULT_GOAL := all
 
 # ---------------------------------------------------------------------------
@@ -43,6 +47,22 @@ PLATFORM_EXCLUDE := %_posix.cpp
 else
 PLATFORM_EXCLUDE := %_windows.cpp
 endif
+# The processor family, from the target the compiler reports (x86_64-linux-gnu,
+# aarch64-linux-gnu, arm64-apple-darwin...): PROCESSOR=x86_64 builds the
+# *_x86_64.cpp files, any other processor the *_generic.cpp ones.
+ifeq ($(origin TARGET_MACHINE),undefined)
+TARGET_MACHINE := $(shell $(CXX) -dumpmachine)
+endif
+ifneq ($(filter x86_64-% amd64-%,$(TARGET_MACHINE)),)
+PROCESSOR ?= x86_64
+else
+PROCESSOR ?= generic
+endif
+ifeq ($(PROCESSOR),x86_64)
+PLATFORM_EXCLUDE += %_generic.cpp
+else
+PLATFORM_EXCLUDE += %_x86_64.cpp
+endif
 SOURCES := main.cpp $(foreach d,$(SUBSYSTEMS),$(sort $(filter-out $(PLATFORM_EXCLUDE),$(wildcard $(d)/*.cpp))))
 
 print-sources:
@@ -56,7 +76,15 @@ print-sources:
 # that builds with another compiler or into another name never share one.
 ifneq ($(EXE),)
 
+# Tuned for this machine: x86-64 compilers take -march=native, ARM64 ones
+# -mcpu=native (not every one accepts -march=native there); elsewhere none.
+ifeq ($(PROCESSOR),x86_64)
 NATIVE ?= -march=native
+else ifneq ($(filter aarch64-% arm64-%,$(TARGET_MACHINE)),)
+NATIVE ?= -mcpu=native
+else
+NATIVE ?=
+endif
 CXXFLAGS ?= -O3 -DNDEBUG
 # Always needed, whatever CXXFLAGS says.
 QUILLON_CXXFLAGS := -std=c++20 -pthread -Wall -Wextra -I.
@@ -103,7 +131,9 @@ endif
 # ---------------------------------------------------------------------------
 # Portable release archives: a Linux x86-64 binary for any x86-64 processor
 # (baseline instruction set, linked statically; the population count is
-# chosen at start-up), and the Windows .exe when this Makefile can build one.
+# chosen at start-up), and the ARM64 Linux binary and the Windows .exe when
+# this Makefile can build them (cross-built with CMake, see make arm64 and
+# make windows).
 DIST_DIR := build/dist
 # clang++ when installed (its code searches about 7% faster), else g++.
 DIST_CXX ?= $(shell command -v clang++ >/dev/null 2>&1 && echo clang++ || echo g++)
@@ -117,23 +147,31 @@ dist:
 	@set -e; \
 	version=$$($(DIST_DIR)/linux/quillon --version | sed -n 's/^Quillon //p'); \
 	test -n "$$version"; \
+	stage() { \
+		rm -rf $(DIST_DIR)/$$1; mkdir -p $(DIST_DIR)/$$1; \
+		cp $$2 README.md $(DIST_DIR)/$$1/; \
+		for f in LICENSE LICENSE.md LICENSE.txt COPYING; do \
+			if [ -f $$f ]; then cp $$f $(DIST_DIR)/$$1/; fi; \
+		done; \
+	}; \
 	name=quillon-$$version-linux-x86-64; \
-	rm -rf $(DIST_DIR)/$$name; mkdir -p $(DIST_DIR)/$$name; \
-	cp $(DIST_DIR)/linux/quillon README.md $(DIST_DIR)/$$name/; \
-	for f in LICENSE LICENSE.md LICENSE.txt COPYING; do \
-		if [ -f $$f ]; then cp $$f $(DIST_DIR)/$$name/; fi; \
-	done; \
+	stage $$name $(DIST_DIR)/linux/quillon; \
 	tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$name.tar.gz $$name; \
 	echo "dist: $(DIST_DIR)/$$name.tar.gz"; \
+	if grep -q '^arm64:' $(firstword $(MAKEFILE_LIST)); then \
+		$(MAKE) --no-print-directory arm64; \
+		if [ -f build/arm64/quillon ]; then \
+			aname=quillon-$$version-linux-arm64; \
+			stage $$aname build/arm64/quillon; \
+			tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$aname.tar.gz $$aname; \
+			echo "dist: $(DIST_DIR)/$$aname.tar.gz"; \
+		fi; \
+	fi; \
 	if grep -q '^windows:' $(firstword $(MAKEFILE_LIST)); then \
 		$(MAKE) --no-print-directory windows; \
 		if [ -f build/windows/quillon.exe ]; then \
 			wname=quillon-$$version-windows-x86-64; \
-			rm -rf $(DIST_DIR)/$$wname; mkdir -p $(DIST_DIR)/$$wname; \
-			cp build/windows/quillon.exe README.md $(DIST_DIR)/$$wname/; \
-			for f in LICENSE LICENSE.md LICENSE.txt COPYING; do \
-				if [ -f $$f ]; then cp $$f $(DIST_DIR)/$$wname/; fi; \
-			done; \
+			stage $$wname build/windows/quillon.exe; \
 			rm -f $(DIST_DIR)/$$wname.zip; \
 			(cd $(DIST_DIR) && python3 -m zipfile -c $$wname.zip $$wname); \
 			echo "dist: $(DIST_DIR)/$$wname.zip"; \
@@ -188,7 +226,19 @@ windows-test: windows-deps
 	cmake --build --preset windows-test
 	ctest --preset windows-test
 
-test: check asan tsan fuzz windows-test
+arm64-deps:
+	@bash tools/install-deps.sh --arm64
+
+arm64: arm64-deps
+	cmake --preset arm64
+	cmake --build --preset arm64
+
+arm64-test: arm64-deps
+	cmake --preset arm64-test
+	cmake --build --preset arm64-test
+	ctest --preset arm64-test
+
+test: check asan tsan fuzz windows-test arm64-test
 
 bench: build
 	./build/release/quillon bench

@@ -107,29 +107,7 @@ inline Square popLsb(Bitboard& b) {
 
 constexpr bool moreThanOne(Bitboard b) { return (b & (b - 1)) != 0; }
 
-// Population count, chosen once at start-up by selectPopCount(): the hardware
-// instruction when the processor reports it, otherwise the software count.
-// The choice is a flag tested inline rather than a call through a pointer:
-// counts sit in the evaluation's inner loops.
-int popCountSoftware(Bitboard b);
-int popCountHardware(Bitboard b);
-bool cpuHasPopCount();
-void selectPopCount();
-extern bool UseHardwarePopCount;
-
-inline int PopCount(Bitboard b) {
-    if (UseHardwarePopCount) {
-#if defined(__POPCNT__)
-        return __builtin_popcountll(b);
-#else
-        // The instruction itself, whatever the build's target flags; only
-        // reached once start-up has seen the processor report it.
-        Bitboard n;
-        asm("popcntq %1, %0" : "=r"(n) : "rm"(b) : "cc");
-        return int(n);
-#endif
-    }
-    return popCountSoftware(b);
-}
-
 }  // namespace NEngine
+
+// The population count PopCount, which depends on the processor.
+#include "board/processor.h"

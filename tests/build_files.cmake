@@ -10,7 +10,7 @@ if(CHECK STREQUAL "sources")
   set(ENV{MAKEFLAGS} "")
   set(ENV{MFLAGS} "")
   set(ENV{MAKELEVEL} "")
-  execute_process(COMMAND ${MAKE} -s --no-print-directory -C ${SOURCE_DIR} EXE= PLATFORM=${PLATFORM} print-sources
+  execute_process(COMMAND ${MAKE} -s --no-print-directory -C ${SOURCE_DIR} EXE= PLATFORM=${PLATFORM} PROCESSOR=${PROCESSOR} print-sources
     OUTPUT_VARIABLE make_output RESULT_VARIABLE status OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "make print-sources failed (${status})")
