@@ -8,6 +8,7 @@
 #   make check        only the optimised suite (the quick loop while developing)
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64
 #   make windows-test cross-build the optimised suite and run it under wine
+#   make deb          Debian packages build/deb/quillon_VERSION_{amd64,arm64}.deb
 #
 # With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
 #   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
@@ -24,7 +25,7 @@ EXE ?=
 TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
-.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps
+.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps deb deb-deps
 .DEFAULT_GOAL := all
 
 # ---------------------------------------------------------------------------
@@ -212,6 +213,15 @@ windows-test: windows-deps
 	cmake --preset windows-test
 	cmake --build --preset windows-test
 	ctest --preset windows-test
+
+# Debian packages, built with the plain build above and dpkg-deb (no debhelper,
+# no network beyond apt-get installing dpkg-dev, lintian and the ARM64 cross
+# compiler when missing).
+deb-deps:
+	@bash tools/install-deps.sh --deb
+
+deb: deb-deps
+	MAKE="$(MAKE)" bash tools/make-deb.sh
 
 test: check asan tsan fuzz windows-test
 
