@@ -9,6 +9,8 @@
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64
 #   make windows-test cross-build the optimised suite and run it under wine
 #   make deb          Debian packages build/deb/quillon_VERSION_{amd64,arm64}.deb
+#   make deb-test     make deb, then install the amd64 one into a scratch root and
+#                     check it (its engine's bench, manual page, plug-in, lintian)
 #
 # With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
 #   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
@@ -25,7 +27,7 @@ EXE ?=
 TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
-.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps deb deb-deps
+.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps deb deb-test deb-deps
 .DEFAULT_GOAL := all
 
 # ---------------------------------------------------------------------------
@@ -223,7 +225,10 @@ deb-deps:
 deb: deb-deps
 	MAKE="$(MAKE)" bash tools/make-deb.sh
 
-test: check asan tsan fuzz windows-test
+deb-test: deb
+	bash tools/deb-test.sh
+
+test: check asan tsan fuzz windows-test deb-test
 
 bench: build
 	./build/release/quillon bench
