@@ -97,6 +97,24 @@ problems=$(awk '$2 != "root/root" { print "owner " $2 " of " $6 }
 gzip -dc "$root/usr/share/doc/quillon/changelog.gz" | head -n 1 | grep -q "^quillon ($version)" \
     && pass "changelog" || fail "changelog's newest entry is not $version"
 
+# The arm64 package's engine: an ARM64 executable whose perft count from the
+# start position is the published one, run under qemu-aarch64 with the
+# cross libraries when the emulator is installed.
+arm64_deb=build/deb/quillon_${version}_arm64.deb
+if [ -f "$arm64_deb" ]; then
+    arm64_root=$root/arm64
+    dpkg -x "$arm64_deb" "$arm64_root"
+    arm64_engine=$arm64_root/usr/games/quillon
+    dpkg-deb -f "$arm64_deb" Architecture | grep -qx arm64 || fail "$arm64_deb is not Architecture: arm64"
+    readelf -h "$arm64_engine" | grep -q 'Machine:.*AArch64' && pass "arm64 package holds an AArch64 engine" \
+        || fail "the arm64 package's engine is not an AArch64 executable"
+    if command -v qemu-aarch64 >/dev/null && [ -d /usr/aarch64-linux-gnu ]; then
+        nodes=$(qemu-aarch64 -L /usr/aarch64-linux-gnu "$arm64_engine" perft 4 | sed -n 's/^Nodes searched: //p')
+        [ "$nodes" = 197281 ] && pass "arm64 engine under qemu-aarch64: perft 4 = $nodes" \
+            || fail "arm64 engine under qemu-aarch64: perft 4 gives '$nodes', not 197281"
+    fi
+fi
+
 # lintian, when installed (make deb installs it): no error on any package.
 if command -v lintian >/dev/null; then
     for package in build/deb/quillon_"${version}"_*.deb; do
