@@ -8,6 +8,8 @@
 #   make check        only the optimised suite (the quick loop while developing)
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64
 #   make windows-test cross-build the optimised suite and run it under wine
+#   make arm64        cross-build a static build/arm64/quillon for ARM64 Linux
+#   make arm64-test   cross-build the optimised suite and run it under qemu-aarch64
 #   make deb          Debian packages build/deb/quillon_VERSION_{amd64,arm64}.deb
 #   make deb-test     make deb, then install the amd64 one into a scratch root and
 #                     check it (its engine's bench, manual page, plug-in, lintian)
@@ -27,7 +29,8 @@ EXE ?=
 TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
-.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps deb deb-test deb-deps
+.PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps \
+	arm64 arm64-test arm64-deps deb deb-test deb-deps
 .DEFAULT_GOAL := all
 
 # ---------------------------------------------------------------------------
@@ -131,7 +134,9 @@ endif
 # ---------------------------------------------------------------------------
 # Portable release archives: a Linux x86-64 binary for any x86-64 processor
 # (baseline instruction set, linked statically; the population count is
-# chosen at start-up), and the Windows .exe when this Makefile can build one.
+# chosen at start-up), and the ARM64 Linux binary and the Windows .exe when
+# this Makefile can build them (cross-built with CMake, see make arm64 and
+# make windows).
 DIST_DIR := build/dist
 # clang++ when installed (its code searches about 7% faster), else g++.
 DIST_CXX ?= $(shell command -v clang++ >/dev/null 2>&1 && echo clang++ || echo g++)
@@ -145,23 +150,31 @@ dist:
 	@set -e; \
 	version=$$($(DIST_DIR)/linux/quillon --version | sed -n 's/^Quillon //p'); \
 	test -n "$$version"; \
+	stage() { \
+		rm -rf $(DIST_DIR)/$$1; mkdir -p $(DIST_DIR)/$$1; \
+		cp $$2 README.md $(DIST_DIR)/$$1/; \
+		for f in LICENSE LICENSE.md LICENSE.txt COPYING; do \
+			if [ -f $$f ]; then cp $$f $(DIST_DIR)/$$1/; fi; \
+		done; \
+	}; \
 	name=quillon-$$version-linux-x86-64; \
-	rm -rf $(DIST_DIR)/$$name; mkdir -p $(DIST_DIR)/$$name; \
-	cp $(DIST_DIR)/linux/quillon README.md $(DIST_DIR)/$$name/; \
-	for f in LICENSE LICENSE.md LICENSE.txt COPYING; do \
-		if [ -f $$f ]; then cp $$f $(DIST_DIR)/$$name/; fi; \
-	done; \
+	stage $$name $(DIST_DIR)/linux/quillon; \
 	tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$name.tar.gz $$name; \
 	echo "dist: $(DIST_DIR)/$$name.tar.gz"; \
+	if grep -q '^arm64:' $(firstword $(MAKEFILE_LIST)); then \
+		$(MAKE) --no-print-directory arm64; \
+		if [ -f build/arm64/quillon ]; then \
+			aname=quillon-$$version-linux-arm64; \
+			stage $$aname build/arm64/quillon; \
+			tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$aname.tar.gz $$aname; \
+			echo "dist: $(DIST_DIR)/$$aname.tar.gz"; \
+		fi; \
+	fi; \
 	if grep -q '^windows:' $(firstword $(MAKEFILE_LIST)); then \
 		$(MAKE) --no-print-directory windows; \
 		if [ -f build/windows/quillon.exe ]; then \
 			wname=quillon-$$version-windows-x86-64; \
-			rm -rf $(DIST_DIR)/$$wname; mkdir -p $(DIST_DIR)/$$wname; \
-			cp build/windows/quillon.exe README.md $(DIST_DIR)/$$wname/; \
-			for f in LICENSE LICENSE.md LICENSE.txt COPYING; do \
-				if [ -f $$f ]; then cp $$f $(DIST_DIR)/$$wname/; fi; \
-			done; \
+			stage $$wname build/windows/quillon.exe; \
 			rm -f $(DIST_DIR)/$$wname.zip; \
 			(cd $(DIST_DIR) && python3 -m zipfile -c $$wname.zip $$wname); \
 			echo "dist: $(DIST_DIR)/$$wname.zip"; \
@@ -216,6 +229,18 @@ windows-test: windows-deps
 	cmake --build --preset windows-test
 	ctest --preset windows-test
 
+arm64-deps:
+	@bash tools/install-deps.sh --arm64
+
+arm64: arm64-deps
+	cmake --preset arm64
+	cmake --build --preset arm64
+
+arm64-test: arm64-deps
+	cmake --preset arm64-test
+	cmake --build --preset arm64-test
+	ctest --preset arm64-test
+
 # Debian packages, built with the plain build above and dpkg-deb (no debhelper,
 # no network beyond apt-get installing dpkg-dev, lintian and the ARM64 cross
 # compiler when missing).
@@ -228,7 +253,7 @@ deb: deb-deps
 deb-test: deb
 	bash tools/deb-test.sh
 
-test: check asan tsan fuzz windows-test deb-test
+test: check asan tsan fuzz windows-test arm64-test deb-test
 
 bench: build
 	./build/release/quillon bench

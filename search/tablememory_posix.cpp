@@ -1,4 +1,6 @@
-// POSIX table memory: aligned_alloc, and on Linux madvise for huge pages.
+// POSIX table memory: posix_memalign (which older macOS has where it lacks
+// aligned_alloc); only on Linux madvise for huge pages and for zeroing, whose
+// meaning other systems do not guarantee.
 #include "search/tablememory.h"
 
 #include <cstdint>
@@ -21,9 +23,11 @@ void TableMemoryFree::operator()(void* p) const { std::free(p); }
 
 TableMemory allocateTableMemory(size_t bytes) {
     size_t alignment = bytes >= HugePage ? HugePage : CacheLine;
-    // aligned_alloc wants a size that is a multiple of the alignment.
+    // A size that is a multiple of the alignment, so that huge pages cover it.
     size_t rounded = (bytes + alignment - 1) / alignment * alignment;
-    void* p = std::aligned_alloc(alignment, rounded);
+    void* p = nullptr;
+    if (posix_memalign(&p, alignment, rounded) != 0)
+        p = nullptr;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     // Only a hint: without huge pages the table works the same, more slowly.
     if (p && alignment == HugePage)

@@ -3,6 +3,8 @@
 # CMake, Ninja, GoogleTest, and clang with its sanitizer and fuzzer runtimes.
 # With --windows: the mingw-w64 cross compiler, wine to run what it builds,
 # and the GoogleTest sources that the cross-built tests compile.
+# With --arm64: the aarch64-linux-gnu cross compiler, qemu-user (qemu-aarch64)
+# to run what it builds, and the GoogleTest sources.
 set -e
 # With --deb: what make deb needs (dpkg-shlibdeps, lintian, man, the ARM64
 # cross compiler); nothing else.
@@ -30,6 +32,11 @@ if [ "$1" = "--windows" ]; then
   command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
   command -v wine >/dev/null || need+=(wine)
   command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+elif [ "$1" = "--arm64" ]; then
+  extra+=(--no-install-recommends)
+  command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
+  command -v qemu-aarch64 >/dev/null || command -v qemu-aarch64-static >/dev/null || need+=(qemu-user)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 else
   command -v g++ >/dev/null || need+=(g++)

@@ -231,6 +231,25 @@ TEST_F(UciSession, IsReadyDuringALongSearchOnTwoThreads) {
     EXPECT_EQ(engine->waitExit(), 0);
 }
 
+// A fixed-depth search on two threads runs to its depth and answers with a
+// legal move; the engine is ready after it and leaves on "quit".
+TEST_F(UciSession, DepthSixOnTwoThreadsThenReadyAndQuit) {
+    handshake();
+    send("setoption name Threads value 2\nposition startpos\ngo depth 6\n");
+    std::vector<std::string> info;
+    const std::string best = bestMove(&info, 60000);
+    ASSERT_FALSE(info.empty());
+    EXPECT_TRUE(startsWith(info.back(), "info depth 6 ")) << info.back();
+    ASSERT_TRUE(startsWith(best, "bestmove ")) << best;
+    send("isready\n");
+    EXPECT_EQ(line(), "readyok");
+    // The move is legal: played after the start position, it is in the game.
+    send("position startpos moves " + best.substr(9, 4) + "\n");
+    EXPECT_NE(savedGame(), "[Result \"*\"]\n*\n\n") << best;
+    send("quit\n");
+    EXPECT_EQ(engine->waitExit(), 0);
+}
+
 // A GUI that goes away during a search: the search ends with its answer and
 // so does the program.
 TEST_F(UciSession, EndOfInputDuringASearchEndsTheProgram) {

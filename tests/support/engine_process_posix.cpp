@@ -1,4 +1,4 @@
-// POSIX child processes: pipe2, fork and exec, poll and waitpid.
+// POSIX child processes: pipe, fork and exec, poll and waitpid.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/types.h>
@@ -10,6 +10,18 @@
 #include "engine_process.h"
 
 namespace NEngineTest {
+
+namespace {
+// A pipe whose ends the child does not inherit beyond its standard input and
+// output (pipe2 with O_CLOEXEC would do it in one call, but macOS lacks it).
+bool pipeClosedOnExec(int ends[2]) {
+    if (pipe(ends) != 0)
+        return false;
+    fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+    fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+    return true;
+}
+}  // namespace
 
 struct EngineProcess::Child {
     pid_t pid = -1;
@@ -26,11 +38,11 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
     Child& c = *child_;
     std::signal(SIGPIPE, SIG_IGN);  // a dead child must fail the test, not kill it
     int toChild[2] = {-1, -1}, fromChild[2];
-    if (pipe2(fromChild, O_CLOEXEC) != 0)
+    if (!pipeClosedOnExec(fromChild))
         return;
     int input = -1;
     if (inputFile.empty()) {
-        if (pipe2(toChild, O_CLOEXEC) != 0)
+        if (!pipeClosedOnExec(toChild))
             return;
         if (nonBlockingInput)
             fcntl(toChild[0], F_SETFL, fcntl(toChild[0], F_GETFL) | O_NONBLOCK);
@@ -41,6 +53,10 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
             return;
     }
     std::vector<std::string> words{binary};
+#ifdef QUILLON_ENGINE_LAUNCHER
+    // A cross-built engine runs under the emulator that runs the tests.
+    words.insert(words.begin(), QUILLON_ENGINE_LAUNCHER);
+#endif
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& w : words)
@@ -52,7 +68,7 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
         dup2(fromChild[1], 1);
         if (!workDir.empty() && chdir(workDir.c_str()) != 0)
             _exit(126);
-        execv(binary.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(input);
