@@ -69,8 +69,12 @@ for arch in "${archs[@]}"; do
     work=$out/$arch
     mkdir -p "$work"
 
-    # Debian's flags for this architecture, at -O3 as the release build.
-    flags() { DEB_HOST_ARCH=$arch DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+    # Debian's flags for this architecture, at -O3 as the release build, less
+    # the stack protector: its check in every function that keeps an array
+    # slows the search by about 3%.
+    flags() {
+        DEB_HOST_ARCH=$arch DEB_BUILD_MAINT_OPTIONS=hardening=+all,-stackprotector dpkg-buildflags --get "$1"
+    }
     cxxflags="$(flags CXXFLAGS | sed 's/-O2/-O3/') -DNDEBUG"
     jobs=()
     [[ "${MAKEFLAGS:-}" == *-j* ]] || jobs=(-j"$(nproc)")
