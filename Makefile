@@ -10,6 +10,9 @@
 #   make windows-test cross-build the optimised suite and run it under wine
 #   make arm64        cross-build a static build/arm64/quillon for ARM64 Linux
 #   make arm64-test   cross-build the optimised suite and run it under qemu-aarch64
+#   make deb          Debian packages build/deb/quillon_VERSION_{amd64,arm64}.deb
+#   make deb-test     make deb, then install the amd64 one into a scratch root and
+#                     check it (its engine's bench, manual page, plug-in, lintian)
 #
 # With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
 #   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
@@ -27,7 +30,7 @@ TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
 .PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps \
-	arm64 arm64-test arm64-deps
+	arm64 arm64-test arm64-deps deb deb-test deb-deps
 .DEFAULT_GOAL := all
 
 # ---------------------------------------------------------------------------
@@ -238,7 +241,19 @@ arm64-test: arm64-deps
 	cmake --build --preset arm64-test
 	ctest --preset arm64-test
 
-test: check asan tsan fuzz windows-test arm64-test
+# Debian packages, built with the plain build above and dpkg-deb (no debhelper,
+# no network beyond apt-get installing dpkg-dev, lintian and the ARM64 cross
+# compiler when missing).
+deb-deps:
+	@bash tools/install-deps.sh --deb
+
+deb: deb-deps
+	MAKE="$(MAKE)" bash tools/make-deb.sh
+
+deb-test: deb
+	bash tools/deb-test.sh
+
+test: check asan tsan fuzz windows-test arm64-test deb-test
 
 bench: build
 	./build/release/quillon bench

@@ -6,6 +6,23 @@
 # With --arm64: the aarch64-linux-gnu cross compiler, qemu-user (qemu-aarch64)
 # to run what it builds, and the GoogleTest sources.
 set -e
+# With --deb: what make deb needs (dpkg-shlibdeps, lintian, man, the ARM64
+# cross compiler); nothing else.
+if [ "$1" = "--deb" ]; then
+  deb=()
+  command -v g++ >/dev/null || deb+=(g++)
+  command -v dpkg-shlibdeps >/dev/null || deb+=(dpkg-dev)
+  command -v lintian >/dev/null || deb+=(lintian)
+  command -v man >/dev/null || deb+=(man-db)
+  command -v aarch64-linux-gnu-g++ >/dev/null || deb+=(g++-aarch64-linux-gnu)
+  if [ ${#deb[@]} -gt 0 ]; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${deb[@]}"
+  fi
+  exit 0
+fi
 need=()
 extra=()
 command -v cmake >/dev/null || need+=(cmake)
