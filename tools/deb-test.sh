@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The engine's search signature: what "quillon bench" must count.
-Signature=10716028
+Signature=$(cat tools/data/bench-signature.txt)
 
 version=$(sed -n 's/^project(quillon VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
 deb=build/deb/quillon_${version}_amd64.deb
