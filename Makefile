@@ -2,10 +2,13 @@
 #
 # With CMake (development and tests; missing tools are installed with apt-get):
 #   make run          build the optimised engine and start it
-#   make test         build and run every test: the optimised suite, the suite
-#                     under AddressSanitizer+UndefinedBehaviorSanitizer, the
-#                     threaded tests under ThreadSanitizer, and a fuzz smoke run
+#   make test         build and run every test: the format check, the optimised
+#                     suite, the suite under AddressSanitizer+UndefinedBehavior-
+#                     Sanitizer, the threaded tests under ThreadSanitizer, a fuzz
+#                     smoke run, the Windows suite under wine, the ARM64 suite
+#                     under qemu-aarch64 and the Debian packages' checks
 #   make check        only the optimised suite (the quick loop while developing)
+#   make format       format the C++ files with .clang-format (make test checks it)
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64
 #   make windows-test cross-build the optimised suite and run it under wine
 #   make arm64        cross-build a static build/arm64/quillon for ARM64 Linux
@@ -30,6 +33,7 @@ TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
 .PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps \
+	format format-check \
 	arm64 arm64-test arm64-deps deb deb-test deb-deps
 .DEFAULT_GOAL := all
 
@@ -72,11 +76,13 @@ print-sources:
 	@echo $(SOURCES)
 
 # ---------------------------------------------------------------------------
-# The plain build. It runs no shell command of its own, so it works from a
-# tree unpacked without run bits on a machine with only make and a compiler.
-# Objects go straight into build/ (a folder that ships with the tree, so
-# nothing has to create it), named after the compiler and the binary, so
-# that builds with another compiler or into another name never share one.
+# The plain build. It runs no script, so it works from a tree unpacked
+# without run bits on a machine with only make and a compiler; the only
+# commands it starts besides the compiler are the compiler's -dumpmachine
+# (the processor family, above) and, where the unpacked tree lacks it, the
+# creation of build/. Objects go straight into build/, named after the
+# compiler and the binary, so that builds with another compiler or into
+# another name never share one.
 ifneq ($(EXE),)
 
 # Tuned for this machine: x86-64 compilers take -march=native, ARM64 ones
@@ -253,7 +259,14 @@ deb: deb-deps
 deb-test: deb
 	bash tools/deb-test.sh
 
-test: check asan tsan fuzz windows-test arm64-test deb-test
+test: format-check check asan tsan fuzz windows-test arm64-test deb-test
+
+# .clang-format is the format: make format applies it, make test checks it.
+format: deps
+	@bash tools/format.sh
+
+format-check: deps
+	@bash tools/format.sh --check
 
 bench: build
 	./build/release/quillon bench

@@ -1,49 +1,50 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian machine may lack to build and test Quillon:
-# CMake, Ninja, GoogleTest, and clang with its sanitizer and fuzzer runtimes.
+# Installs with apt-get what a fresh Debian machine may lack to build and test
+# Quillon. Without an argument: CMake, Ninja, GoogleTest, clang with its
+# sanitizer and fuzzer runtimes, and clang-format.
 # With --windows: the mingw-w64 cross compiler, wine to run what it builds,
 # and the GoogleTest sources that the cross-built tests compile.
 # With --arm64: the aarch64-linux-gnu cross compiler, qemu-user (qemu-aarch64)
 # to run what it builds, and the GoogleTest sources.
-set -e
 # With --deb: what make deb needs (dpkg-shlibdeps, lintian, man, the ARM64
-# cross compiler); nothing else.
-if [ "$1" = "--deb" ]; then
-  deb=()
-  command -v g++ >/dev/null || deb+=(g++)
-  command -v dpkg-shlibdeps >/dev/null || deb+=(dpkg-dev)
-  command -v lintian >/dev/null || deb+=(lintian)
-  command -v man >/dev/null || deb+=(man-db)
-  command -v aarch64-linux-gnu-g++ >/dev/null || deb+=(g++-aarch64-linux-gnu)
-  if [ ${#deb[@]} -gt 0 ]; then
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${deb[@]}"
-  fi
-  exit 0
-fi
+# cross compiler), and nothing else.
+set -e
 need=()
 extra=()
-command -v cmake >/dev/null || need+=(cmake)
-command -v ninja >/dev/null || need+=(ninja-build)
-if [ "$1" = "--windows" ]; then
+if [ "$1" != "--deb" ]; then
+  command -v cmake >/dev/null || need+=(cmake)
+  command -v ninja >/dev/null || need+=(ninja-build)
+fi
+case "$1" in
+--windows)
   extra+=(--no-install-recommends)
   command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
   command -v wine >/dev/null || need+=(wine)
   command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-elif [ "$1" = "--arm64" ]; then
+  ;;
+--arm64)
   extra+=(--no-install-recommends)
   command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
   command -v qemu-aarch64 >/dev/null || command -v qemu-aarch64-static >/dev/null || need+=(qemu-user)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-else
+  ;;
+--deb)
+  extra+=(--no-install-recommends)
+  command -v g++ >/dev/null || need+=(g++)
+  command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
+  command -v lintian >/dev/null || need+=(lintian)
+  command -v man >/dev/null || need+=(man-db)
+  command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
+  ;;
+*)
   command -v g++ >/dev/null || need+=(g++)
   command -v clang++ >/dev/null || need+=(clang)
+  command -v clang-format >/dev/null || need+=(clang-format)
   [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
-fi
+  ;;
+esac
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO=sudo
