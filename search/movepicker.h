@@ -156,8 +156,6 @@ private:
     enum Stage : uint8_t {
         HashStage, GenerateCaptures, GoodCaptures, KillerStage, GenerateQuiets, GoodQuiets, BadCaptures,
         BadQuiets, Done,
-        EvasionHash, EvasionGenerateCaptures, EvasionGoodCaptures, EvasionKiller, EvasionGenerateQuiets,
-        EvasionGoodQuiets, EvasionBadCaptures, EvasionBadQuiets,
     };
 
     bool skip(Move move) const { return sameMove(move, hash_.move) || sameMove(move, killer_.move); }
@@ -171,8 +169,9 @@ private:
     ScoredMove hash_;
     ScoredMove killer_;
     int lastTarget_ = -1;
+    bool inCheck_ = false;  // the generators give evasions only
     Stage stage_ = Done;
-    // The evasion stages reuse these lists with the evasion capacities.
+    // In check the lists are used with the evasion capacities.
     CaptureList captures_;
     QuietList quiets_;
     BadCaptureList badCaptures_;
@@ -186,16 +185,15 @@ public:
     ScoredMove* next(int threshold, bool isFirstMove);
 
 private:
-    enum Stage : uint8_t {
-        HashStage, GenerateCaptures, Captures, GenerateChecks, Checks, Done,
-        EvasionHash, EvasionGenerateCaptures, EvasionCaptures, EvasionGenerateQuiets, EvasionQuiets,
-    };
+    // In check the quiet stages hold the quiet evasions, else quiet checks.
+    enum Stage : uint8_t { HashStage, GenerateCaptures, Captures, GenerateQuiets, Quiets, Done };
 
     Board* board_ = nullptr;
     const HistoryTable* history_ = nullptr;
     ScoredMove hash_;
     ScoredMove single_;
     int depth_ = 0;
+    bool inCheck_ = false;  // the generators give evasions only
     Stage stage_ = Done;
     CaptureList captures_;
     ScoredMoveList<QuiescenceCheckCapacity> quiets_;
