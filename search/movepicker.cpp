@@ -429,82 +429,81 @@ void MovePicker::init(Board& board, const HistoryTable& history, Move hashMove, 
 // produce only evasions, into lists of the evasion capacities.
 ScoredMove* MovePicker::next() {
     Board& b = *board_;
-    for (;;) {
-        switch (stage_) {
-        // The hash move, if it is (still) a legal move here.
-        case HashStage:
-            stage_ = GenerateCaptures;
-            if (legalForeign(b, hash_.move))
-                return marked(&hash_);
-            break;
-        // Captures (in check: those that take the checker, and king captures).
-        case GenerateCaptures:
-            captures_.clear(inCheck_ ? EvasionCapacity : CaptureCapacity);
-            badCaptures_.clear(inCheck_ ? EvasionCapacity : BadCaptureCapacity);
-            if (inCheck_)
-                generateEvasionCaptures(b, captures_, lastTarget_);
-            else
-                generateCaptures(b, captures_, lastTarget_);
-            captures_.rewind();
-            stage_ = GoodCaptures;
-            break;
-        // Captures that hold their own; losing ones are deferred.
-        case GoodCaptures:
-            while (ScoredMove* item = captures_.next()) {
-                if (sameMove(item->move, hash_.move) || !legalGenerated(b, item->move))
-                    continue;
-                if (seeAtLeast(b, item->move, 0))
-                    return marked(item);
-                badCaptures_.append(item->move, item->score);
-            }
-            stage_ = KillerStage;
-            break;
-        // The killer, when it is a quiet legal move here.
-        case KillerStage:
-            stage_ = GenerateQuiets;
-            if (killer_.move && isQuietTarget(b, killer_.move) && (!inCheck_ || mayEvade(b, killer_.move)) &&
-                legalForeign(b, killer_.move))
-                return marked(&killer_);
-            break;
-        // Quiet moves (in check: interpositions and king steps).
-        case GenerateQuiets:
-            quiets_.clear(inCheck_ ? EvasionCapacity : QuietCapacity);
-            badQuiets_.clear(inCheck_ ? EvasionCapacity : BadQuietCapacity);
-            if (inCheck_)
-                generateQuietEvasions(b, *history_, quiets_);
-            else
-                generateQuiets(b, *history_, quiets_);
-            quiets_.rewind();
-            stage_ = GoodQuiets;
-            break;
-        // Quiet moves that do not hang the piece; the others are deferred.
-        case GoodQuiets:
-            while (ScoredMove* item = quiets_.next()) {
-                if (skip(item->move) || !legalGenerated(b, item->move))
-                    continue;
-                if (seeAtLeast(b, item->move, 0))
-                    return marked(item);
-                badQuiets_.append(item->move, item->score);
-            }
-            badCaptures_.rewind();
-            stage_ = BadCaptures;
-            break;
-        // The deferred moves, losing captures first, unmarked.
-        case BadCaptures:
-            if (ScoredMove* item = badCaptures_.next())
-                return item;
-            badQuiets_.rewind();
-            stage_ = BadQuiets;
-            break;
-        case BadQuiets:
-            if (ScoredMove* item = badQuiets_.next())
-                return item;
-            stage_ = Done;
-            break;
-        case Done:
-            return nullptr;
+    switch (stage_) {
+    // The hash move, if it is (still) a legal move here.
+    case HashStage:
+        stage_ = GenerateCaptures;
+        if (legalForeign(b, hash_.move))
+            return marked(&hash_);
+        [[fallthrough]];
+    // Captures (in check: those that take the checker, and king captures).
+    case GenerateCaptures:
+        captures_.clear(inCheck_ ? EvasionCapacity : CaptureCapacity);
+        badCaptures_.clear(inCheck_ ? EvasionCapacity : BadCaptureCapacity);
+        if (inCheck_)
+            generateEvasionCaptures(b, captures_, lastTarget_);
+        else
+            generateCaptures(b, captures_, lastTarget_);
+        captures_.rewind();
+        stage_ = GoodCaptures;
+        [[fallthrough]];
+    // Captures that hold their own; losing ones are deferred.
+    case GoodCaptures:
+        while (ScoredMove* item = captures_.next()) {
+            if (sameMove(item->move, hash_.move) || !legalGenerated(b, item->move))
+                continue;
+            if (seeAtLeast(b, item->move, 0))
+                return marked(item);
+            badCaptures_.append(item->move, item->score);
         }
+        stage_ = KillerStage;
+        [[fallthrough]];
+    // The killer, when it is a quiet legal move here.
+    case KillerStage:
+        stage_ = GenerateQuiets;
+        if (killer_.move && isQuietTarget(b, killer_.move) && (!inCheck_ || mayEvade(b, killer_.move)) &&
+            legalForeign(b, killer_.move))
+            return marked(&killer_);
+        [[fallthrough]];
+    // Quiet moves (in check: interpositions and king steps).
+    case GenerateQuiets:
+        quiets_.clear(inCheck_ ? EvasionCapacity : QuietCapacity);
+        badQuiets_.clear(inCheck_ ? EvasionCapacity : BadQuietCapacity);
+        if (inCheck_)
+            generateQuietEvasions(b, *history_, quiets_);
+        else
+            generateQuiets(b, *history_, quiets_);
+        quiets_.rewind();
+        stage_ = GoodQuiets;
+        [[fallthrough]];
+    // Quiet moves that do not hang the piece; the others are deferred.
+    case GoodQuiets:
+        while (ScoredMove* item = quiets_.next()) {
+            if (skip(item->move) || !legalGenerated(b, item->move))
+                continue;
+            if (seeAtLeast(b, item->move, 0))
+                return marked(item);
+            badQuiets_.append(item->move, item->score);
+        }
+        badCaptures_.rewind();
+        stage_ = BadCaptures;
+        [[fallthrough]];
+    // The deferred moves, losing captures first, unmarked.
+    case BadCaptures:
+        if (ScoredMove* item = badCaptures_.next())
+            return item;
+        badQuiets_.rewind();
+        stage_ = BadQuiets;
+        [[fallthrough]];
+    case BadQuiets:
+        if (ScoredMove* item = badQuiets_.next())
+            return item;
+        stage_ = Done;
+        [[fallthrough]];
+    case Done:
+        break;
     }
+    return nullptr;
 }
 
 // ---- Quiescence picker ----------------------------------------------------------
@@ -518,59 +517,64 @@ void QuiescencePicker::init(Board& board, const HistoryTable& history, Move hash
     stage_ = HashStage;
 }
 
+template <typename List>
+inline ScoredMove* QuiescencePicker::nextLegal(List& list) {
+    while (ScoredMove* item = list.next())
+        if (!sameMove(item->move, hash_.move) && legalGenerated(*board_, item->move))
+            return item;
+    return nullptr;
+}
+
 // One sequence of stages in check and out of it. In check: every legal
 // evasion, captures first, then quiet evasions in place of the quiet checks.
 ScoredMove* QuiescencePicker::next(int threshold, bool isFirstMove) {
     Board& b = *board_;
-    for (;;) {
-        switch (stage_) {
-        case HashStage:
-            stage_ = GenerateCaptures;
-            if (legalForeign(b, hash_.move)) {
-                hash_.move |= MoveMark;
-                return &hash_;
-            }
-            break;
-        case GenerateCaptures:
-            captures_.clear();
-            if (inCheck_)
-                generateEvasionCaptures(b, captures_, lastMoveTarget(b));
-            else
-                generateCaptures(b, captures_, lastMoveTarget(b));
-            captures_.rewind();
-            stage_ = Captures;
-            break;
-        // Captures in score order; the search applies the exchange threshold.
-        case Captures:
-            while (ScoredMove* item = captures_.next())
-                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
-                    return item;
-            stage_ = GenerateQuiets;
-            break;
-        // In check, the quiet evasions. Otherwise quiet checks: all of them
-        // at the first quiescence ply, at most one safe-looking one deeper.
-        case GenerateQuiets:
-            quiets_.clear();
-            if (inCheck_) {
-                generateQuietEvasions(b, *history_, quiets_);
-            } else if (depth_ == 0) {
-                generateQuietChecks(b, *history_, quiets_);
-            } else if (Move m = findSafeQuietCheck(b, threshold, isFirstMove)) {
-                quiets_.append(m, 0);
-            }
-            quiets_.rewind();
-            stage_ = Quiets;
-            break;
-        case Quiets:
-            while (ScoredMove* item = quiets_.next())
-                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
-                    return item;
-            stage_ = Done;
-            break;
-        case Done:
-            return nullptr;
+    switch (stage_) {
+    case HashStage:
+        stage_ = GenerateCaptures;
+        if (legalForeign(b, hash_.move)) {
+            hash_.move |= MoveMark;
+            return &hash_;
         }
+        [[fallthrough]];
+    case GenerateCaptures:
+        captures_.clear();
+        if (inCheck_)
+            generateEvasionCaptures(b, captures_, lastMoveTarget(b));
+        else
+            generateCaptures(b, captures_, lastMoveTarget(b));
+        captures_.rewind();
+        stage_ = Captures;
+        [[fallthrough]];
+    // Captures in score order; the search applies the exchange threshold.
+    case Captures:
+        if (ScoredMove* item = nextLegal(captures_))
+            return item;
+        stage_ = GenerateQuiets;
+        [[fallthrough]];
+    // In check, the quiet evasions. Otherwise quiet checks: all of them
+    // at the first quiescence ply, at most one safe-looking one deeper.
+    case GenerateQuiets:
+        quiets_.clear();
+        if (inCheck_) {
+            generateQuietEvasions(b, *history_, quiets_);
+        } else if (depth_ == 0) {
+            generateQuietChecks(b, *history_, quiets_);
+        } else if (Move m = findSafeQuietCheck(b, threshold, isFirstMove)) {
+            quiets_.append(m, 0);
+        }
+        quiets_.rewind();
+        stage_ = Quiets;
+        [[fallthrough]];
+    case Quiets:
+        if (ScoredMove* item = nextLegal(quiets_))
+            return item;
+        stage_ = Done;
+        [[fallthrough]];
+    case Done:
+        break;
     }
+    return nullptr;
 }
 
 }  // namespace NEngine

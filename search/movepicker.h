@@ -188,6 +188,10 @@ private:
     // In check the quiet stages hold the quiet evasions, else quiet checks.
     enum Stage : uint8_t { HashStage, GenerateCaptures, Captures, GenerateQuiets, Quiets, Done };
 
+    // The next move of the list that is legal and not the hash move, or null.
+    template <typename List>
+    ScoredMove* nextLegal(List& list);
+
     Board* board_ = nullptr;
     const HistoryTable* history_ = nullptr;
     ScoredMove hash_;
