@@ -88,10 +88,6 @@ struct Board : BoardHeader {
     inline void removePiece(Color c, int type, Square s);
     inline void movePiece(Color c, int type, Square from, Square to);
 
-    // Copies the whole position into this board, keeping this board's own
-    // state stack (the other board's earlier moves are not copied).
-    void copyPosition(const Board& other);
-
     Color side() const { return Color(sideToMove); }
     Piece pieceOn(Square s) const { return Piece(squares[s] & 15); }
     int typeOn(Square s) const { return pieceType(squares[s]); }
@@ -116,6 +112,17 @@ struct BoardWithStack {
     BoardWithStack(const BoardWithStack&) = delete;
     BoardWithStack& operator=(const BoardWithStack&) = delete;
 };
+
+// Copies a game: every field of `source` into `target`, which keeps its own
+// state stack, and the entries of the source's game since its set-up
+// position into that stack (repetition scans, the last move's square and the
+// game record read no further back), so that moves can be made, unmade and
+// rendered on the copy without touching the source.
+void copyGameInto(const Board& source, Board& target);
+inline void copyGameInto(const Board& source, BoardWithStack& target) {
+    target.board.history = target.stack.data();
+    copyGameInto(source, target.board);
+}
 
 // ---- Piece primitives (inline: they run at every node) ------------------------
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <string>
 
+#include "board/board.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "protocol/board_copy.h"
 #include "protocol/engine_move.h"
 #include "protocol/shell.h"
 #include "protocol/uci.h"

@@ -31,17 +31,6 @@ constexpr double NanosecondsPerSecond = 1e9;
 
 inline double secondsBetween(uint64_t from, uint64_t to) { return double(to - from) / NanosecondsPerSecond; }
 
-// Copies a board with the entries of its game that the search reads
-// (repetitions, the last move) onto another stack.
-void copyBoardTo(const Board& from, Board& to, StateEntry* stack) {
-    static_cast<Board&>(to) = from;
-    to.history = stack;
-    if (stack != from.history && from.history) {
-        int first = std::max(0, from.setupPly);
-        std::copy(from.history + first, from.history + from.ply, stack + first);
-    }
-}
-
 // The value of the position for the side to move, terminal states included.
 int rootValueAfterMove(ThreadState& t) {
     Board& b = t.board();
@@ -255,7 +244,8 @@ struct SearchDriver {
     }
 
     void takeSnapshot(ThreadState& t) {
-        copyBoardTo(t.board(), t.data.board, t.snapshotStack.data());
+        t.data.board.history = t.snapshotStack.data();
+        copyGameInto(t.board(), t.data.board);
         t.result.board = t.data.board;
     }
 
@@ -407,7 +397,7 @@ struct SearchDriver {
         // 6. Every thread searches its own copy of the root.
         for (size_t i = 1; i < threads().size(); ++i) {
             ThreadState& t = *threads()[i];
-            copyBoardTo(first.board(), t.board(), t.position.stack.data());
+            copyGameInto(first.board(), t.position);
             std::copy(first.rootMoves, first.rootMoves + first.data.rootMoveCount, t.rootMoves);
             t.data.rootMoveCount = first.data.rootMoveCount;
             t.result.rootMoveCount = first.data.rootMoveCount;
@@ -591,7 +581,7 @@ bool Search::setPosition(std::string_view fen) {
     // Validate on a scratch board first: a rejected text leaves the game alone.
     {
         auto scratch = std::make_unique<BoardWithStack>();
-        copyBoardTo(position(), scratch->board, scratch->stack.data());
+        copyGameInto(position(), *scratch);
         if (!parseFen(fen, scratch->board))
             return false;
     }
