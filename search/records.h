@@ -7,7 +7,7 @@
 #include <string>
 
 #include "board/board.h"
-#include "search/clock.h"
+#include "board/clock.h"
 #include "search/scoredmove.h"
 
 namespace NEngine {
