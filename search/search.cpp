@@ -27,9 +27,6 @@ constexpr int RootGoodCaptureBonus = 10000000;
 constexpr int RootLosingPenalty = 10000;
 constexpr int RootEnPassantScore = 10;
 constexpr int RootLastTargetBonus = 10;
-constexpr double NanosecondsPerSecond = 1e9;
-
-inline double secondsBetween(uint64_t from, uint64_t to) { return double(to - from) / NanosecondsPerSecond; }
 
 // The value of the position for the side to move, terminal states included.
 int rootValueAfterMove(ThreadState& t) {
