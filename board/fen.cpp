@@ -1,10 +1,14 @@
 // Position set-up: FEN in and out, the status of a fresh position, and board editing.
+#include "board/fen.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <string>
 
 #include "board/board.h"
+#include "board/edit.h"
+#include "board/makemove.h"
 
 namespace NEngine {
 

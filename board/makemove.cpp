@@ -1,4 +1,6 @@
 // Making and unmaking moves, null moves, attack tests and the game rules.
+#include "board/makemove.h"
+
 #include <cstdlib>
 
 #include "board/board.h"

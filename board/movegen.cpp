@@ -4,6 +4,8 @@
 #include <cassert>
 #include <cstdlib>
 
+#include "board/makemove.h"
+
 namespace NEngine {
 
 namespace {

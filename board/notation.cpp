@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "board/makemove.h"
 #include "board/movegen.h"
 
 namespace NEngine {

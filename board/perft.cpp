@@ -7,6 +7,8 @@
 
 #include "board/board.h"
 #include "board/clock.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 

@@ -4,6 +4,8 @@
 #include <ctime>
 
 #include "board/clock.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "eval/evaluator.h"
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "board/board.h"
+#include "board/edit.h"
 #include "protocol/command.h"
 #include "protocol/input_reader.h"
 #include "search/search.h"

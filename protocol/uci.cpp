@@ -5,6 +5,7 @@
 #include <string>
 
 #include "board/board.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "protocol/engine_move.h"

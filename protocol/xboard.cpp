@@ -6,6 +6,8 @@
 #include <string>
 
 #include "board/board.h"
+#include "board/edit.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "protocol/engine_move.h"

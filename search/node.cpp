@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "search/movepicker.h"
 #include "search/search.h"

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/tables.h"

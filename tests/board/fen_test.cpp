@@ -3,6 +3,10 @@
 
 #include "board_test_util.h"
 
+#include "board/edit.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+
 namespace NEngine::test {
 namespace {
 

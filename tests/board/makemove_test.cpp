@@ -2,6 +2,8 @@
 // scratch, and the game rules on positions any player can check.
 #include <random>
 
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board_test_util.h"
 
 namespace NEngine::test {

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "eval/kpk.h"
 

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/tables.h"

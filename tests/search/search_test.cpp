@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "board/board.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/tables.h"
