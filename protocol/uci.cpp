@@ -190,7 +190,7 @@ std::string uciIterationLine(EngineShell& shell, const SearchResult& result) {
         makeMove(copy, move);
     }
 
-    // Steps 3 to 5.
+    // Steps 3 to 5: speed, time and move number, then the line itself.
     const uint64_t nps = uint64_t(double(result.totalNodes) / (result.elapsed + 0.001));
     const uint64_t milliseconds = uint64_t(result.elapsed * 1000);
     // The move number counts from 1 and never passes the number of root moves.
