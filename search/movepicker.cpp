@@ -413,6 +413,29 @@ template void generateQuietChecks(const Board&, const HistoryTable&, ScoredMoveL
 
 // ---- Main picker --------------------------------------------------------------
 
+namespace {
+
+// The captures, or in check those that evade it (both pickers' first
+// list), ready to be walked.
+inline void generateCapturesOrEvasions(const Board& b, CaptureList& list, int lastTarget, bool inCheck) {
+    if (inCheck)
+        generateEvasionCaptures(b, list, lastTarget);
+    else
+        generateCaptures(b, list, lastTarget);
+    list.rewind();
+}
+
+// The quiet moves, or in check the quiet evasions, ready to be walked.
+inline void generateQuietsOrEvasions(const Board& b, const HistoryTable& history, QuietList& list, bool inCheck) {
+    if (inCheck)
+        generateQuietEvasions(b, history, list);
+    else
+        generateQuiets(b, history, list);
+    list.rewind();
+}
+
+}  // namespace
+
 void MovePicker::init(Board& board, const HistoryTable& history, Move hashMove, Move killer) {
     board_ = &board;
     history_ = &history;
@@ -423,6 +446,25 @@ void MovePicker::init(Board& board, const HistoryTable& history, Move hashMove, 
     lastTarget_ = lastMoveTarget(board);
     inCheck_ = board.inCheck();
     stage_ = HashStage;
+    // In check the lists take the evasion capacities.
+    captures_.clear(inCheck_ ? EvasionCapacity : CaptureCapacity);
+    badCaptures_.clear(inCheck_ ? EvasionCapacity : BadCaptureCapacity);
+    quiets_.clear(inCheck_ ? EvasionCapacity : QuietCapacity);
+    badQuiets_.clear(inCheck_ ? EvasionCapacity : BadQuietCapacity);
+}
+
+template <bool SkipKiller, typename List, typename BadList>
+inline ScoredMove* MovePicker::nextGood(List& list, BadList& bad) {
+    Board& b = *board_;
+    while (ScoredMove* item = list.next()) {
+        if (sameMove(item->move, hash_.move) || (SkipKiller && sameMove(item->move, killer_.move)) ||
+            !legalGenerated(b, item->move))
+            continue;
+        if (seeAtLeast(b, item->move, 0))
+            return marked(item);
+        bad.append(item->move, item->score);
+    }
+    return nullptr;
 }
 
 // One sequence of stages in check and out of it: in check the generators
@@ -438,24 +480,13 @@ ScoredMove* MovePicker::next() {
         [[fallthrough]];
     // Captures (in check: those that take the checker, and king captures).
     case GenerateCaptures:
-        captures_.clear(inCheck_ ? EvasionCapacity : CaptureCapacity);
-        badCaptures_.clear(inCheck_ ? EvasionCapacity : BadCaptureCapacity);
-        if (inCheck_)
-            generateEvasionCaptures(b, captures_, lastTarget_);
-        else
-            generateCaptures(b, captures_, lastTarget_);
-        captures_.rewind();
+        generateCapturesOrEvasions(b, captures_, lastTarget_, inCheck_);
         stage_ = GoodCaptures;
         [[fallthrough]];
     // Captures that hold their own; losing ones are deferred.
     case GoodCaptures:
-        while (ScoredMove* item = captures_.next()) {
-            if (sameMove(item->move, hash_.move) || !legalGenerated(b, item->move))
-                continue;
-            if (seeAtLeast(b, item->move, 0))
-                return marked(item);
-            badCaptures_.append(item->move, item->score);
-        }
+        if (ScoredMove* item = nextGood<false>(captures_, badCaptures_))
+            return item;
         stage_ = KillerStage;
         [[fallthrough]];
     // The killer, when it is a quiet legal move here.
@@ -467,39 +498,23 @@ ScoredMove* MovePicker::next() {
         [[fallthrough]];
     // Quiet moves (in check: interpositions and king steps).
     case GenerateQuiets:
-        quiets_.clear(inCheck_ ? EvasionCapacity : QuietCapacity);
-        badQuiets_.clear(inCheck_ ? EvasionCapacity : BadQuietCapacity);
-        if (inCheck_)
-            generateQuietEvasions(b, *history_, quiets_);
-        else
-            generateQuiets(b, *history_, quiets_);
-        quiets_.rewind();
+        generateQuietsOrEvasions(b, *history_, quiets_, inCheck_);
         stage_ = GoodQuiets;
         [[fallthrough]];
     // Quiet moves that do not hang the piece; the others are deferred.
     case GoodQuiets:
-        while (ScoredMove* item = quiets_.next()) {
-            if (skip(item->move) || !legalGenerated(b, item->move))
-                continue;
-            if (seeAtLeast(b, item->move, 0))
-                return marked(item);
-            badQuiets_.append(item->move, item->score);
-        }
+        if (ScoredMove* item = nextGood<true>(quiets_, badQuiets_))
+            return item;
         badCaptures_.rewind();
-        stage_ = BadCaptures;
+        badQuiets_.rewind();
+        stage_ = BadMoves;
         [[fallthrough]];
-    // The deferred moves, losing captures first, unmarked.
-    case BadCaptures:
+    // The deferred moves, unmarked: losing captures, then losing quiet moves.
+    case BadMoves:
         if (ScoredMove* item = badCaptures_.next())
             return item;
-        badQuiets_.rewind();
-        stage_ = BadQuiets;
-        [[fallthrough]];
-    case BadQuiets:
-        if (ScoredMove* item = badQuiets_.next())
-            return item;
-        stage_ = Done;
-        [[fallthrough]];
+        // Null once both lists are used up, and on every later call.
+        return badQuiets_.next();
     case Done:
         break;
     }
@@ -539,22 +554,15 @@ ScoredMove* QuiescencePicker::next(int threshold, bool isFirstMove) {
         [[fallthrough]];
     case GenerateCaptures:
         captures_.clear();
-        if (inCheck_)
-            generateEvasionCaptures(b, captures_, lastMoveTarget(b));
-        else
-            generateCaptures(b, captures_, lastMoveTarget(b));
-        captures_.rewind();
+        generateCapturesOrEvasions(b, captures_, lastMoveTarget(b), inCheck_);
         stage_ = Captures;
         [[fallthrough]];
     // Captures in score order; the search applies the exchange threshold.
     case Captures:
         if (ScoredMove* item = nextLegal(captures_))
             return item;
-        stage_ = GenerateQuiets;
-        [[fallthrough]];
-    // In check, the quiet evasions. Otherwise quiet checks: all of them
-    // at the first quiescence ply, at most one safe-looking one deeper.
-    case GenerateQuiets:
+        // Then, in check, the quiet evasions. Otherwise quiet checks: all of
+        // them at the first quiescence ply, at most one safe-looking one deeper.
         quiets_.clear();
         if (inCheck_) {
             generateQuietEvasions(b, *history_, quiets_);

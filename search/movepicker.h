@@ -154,11 +154,14 @@ public:
 
 private:
     enum Stage : uint8_t {
-        HashStage, GenerateCaptures, GoodCaptures, KillerStage, GenerateQuiets, GoodQuiets, BadCaptures,
-        BadQuiets, Done,
+        HashStage, GenerateCaptures, GoodCaptures, KillerStage, GenerateQuiets, GoodQuiets, BadMoves, Done,
     };
 
-    bool skip(Move move) const { return sameMove(move, hash_.move) || sameMove(move, killer_.move); }
+    // The next legal move of the list that is not the hash move (nor, with
+    // SkipKiller, the killer) and passes the exchange test; the moves that
+    // fail it go to the bad list.
+    template <bool SkipKiller, typename List, typename BadList>
+    ScoredMove* nextGood(List& list, BadList& bad);
     ScoredMove* marked(ScoredMove* item) {
         item->move |= MoveMark;
         return item;
@@ -171,7 +174,7 @@ private:
     int lastTarget_ = -1;
     bool inCheck_ = false;  // the generators give evasions only
     Stage stage_ = Done;
-    // In check the lists are used with the evasion capacities.
+    // In check the lists are used with the evasion capacities (set by init).
     CaptureList captures_;
     QuietList quiets_;
     BadCaptureList badCaptures_;
@@ -185,8 +188,8 @@ public:
     ScoredMove* next(int threshold, bool isFirstMove);
 
 private:
-    // In check the quiet stages hold the quiet evasions, else quiet checks.
-    enum Stage : uint8_t { HashStage, GenerateCaptures, Captures, GenerateQuiets, Quiets, Done };
+    // In check the quiet stage holds the quiet evasions, else quiet checks.
+    enum Stage : uint8_t { HashStage, GenerateCaptures, Captures, Quiets, Done };
 
     // The next move of the list that is legal and not the hash move, or null.
     template <typename List>
