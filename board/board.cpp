@@ -1,7 +1,7 @@
 // Board set-up primitives and the from-scratch consistency check.
 #include "board/board.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace NEngine {
 
@@ -37,19 +37,14 @@ void Board::setCastlingRight(Color c, int wing) {
     pawnKey ^= castleKey[bit];
 }
 
-void Board::copyPosition(const Board& other) {
-    StateEntry* stack = history;
-    std::memcpy(static_cast<void*>(this), static_cast<const void*>(&other), sizeof(Board));
-    history = stack;
-    // The reversible stretch travels along, so that repetitions of the game
-    // are still seen from this board.
-    if (stack && other.history && stack != other.history) {
-        int floor = other.ply - other.halfmoveClock;
-        if (floor < other.setupPly)
-            floor = other.setupPly;
-        for (int i = floor < 0 ? 0 : floor; i < other.ply; ++i)
-            history[i] = other.history[i];
-    }
+void copyGameInto(const Board& source, Board& target) {
+    StateEntry* stack = target.history;
+    const int used = std::clamp(source.ply, 0, StateStackSize);
+    const int first = std::clamp(source.setupPly, 0, used);
+    if (source.history && stack && source.history != stack)
+        std::copy(source.history + first, source.history + used, stack + first);
+    target = source;
+    target.history = stack;
 }
 
 bool boardConsistent(const Board& board) {

@@ -1,10 +1,9 @@
-// The position: piece sets, incremental keys and sums, and the state stack of
-// made moves. Making and unmaking moves, the attack tests and the game rules,
-// FEN and board editing are declared here too.
+// The position: piece sets, incremental keys and sums, the state stack of
+// made moves, and the piece primitives through which every change of the
+// board passes. Making and unmaking moves and the game rules are in
+// makemove.h, set-up from FEN text in fen.h.
 #pragma once
 
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "board/psqt.h"
@@ -20,9 +19,6 @@ constexpr int StateStackSize = 4096;
 constexpr int SearchPlyReserve = 256;
 // Game moves are accepted only while the ply stays below this.
 constexpr int MaxGamePly = StateStackSize - SearchPlyReserve;
-// A FEN full-move number is clamped to half of this (512) so that the set-up
-// ply stays below it, leaving the game room to go on.
-constexpr int MaxSetupPly = 1024;
 
 // Per-colour piece sets.
 struct SideSet {
@@ -88,10 +84,6 @@ struct Board : BoardHeader {
     inline void removePiece(Color c, int type, Square s);
     inline void movePiece(Color c, int type, Square from, Square to);
 
-    // Copies the whole position into this board, keeping this board's own
-    // state stack (the other board's earlier moves are not copied).
-    void copyPosition(const Board& other);
-
     Color side() const { return Color(sideToMove); }
     Piece pieceOn(Square s) const { return Piece(squares[s] & 15); }
     int typeOn(Square s) const { return pieceType(squares[s]); }
@@ -116,6 +108,17 @@ struct BoardWithStack {
     BoardWithStack(const BoardWithStack&) = delete;
     BoardWithStack& operator=(const BoardWithStack&) = delete;
 };
+
+// Copies a game: every field of `source` into `target`, which keeps its own
+// state stack, and the entries of the source's game since its set-up
+// position into that stack (repetition scans, the last move's square and the
+// game record read no further back), so that moves can be made, unmade and
+// rendered on the copy without touching the source.
+void copyGameInto(const Board& source, Board& target);
+inline void copyGameInto(const Board& source, BoardWithStack& target) {
+    target.board.history = target.stack.data();
+    copyGameInto(source, target.board);
+}
 
 // ---- Piece primitives (inline: they run at every node) ------------------------
 
@@ -189,102 +192,6 @@ inline Bitboard bishopLike(const Board& board, Color c) {
 inline Bitboard slidersOfKind(const Board& board, Color c, int kind) {
     return kind == 1 ? rookLike(board, c) : bishopLike(board, c);
 }
-
-// ---- Fixed squares ---------------------------------------------------------------
-constexpr Square KingHome[2] = {60, 4};
-constexpr Square ShortRookCorner[2] = {63, 7};
-constexpr Square LongRookCorner[2] = {56, 0};
-constexpr int PawnStep[2] = {-8, 8};
-constexpr int EnPassantVictimOffset[2] = {8, -8};  // by side to move
-
-// ---- Making and unmaking moves, and the game rules -----------------------------
-
-void makeMove(Board& board, Move move);
-void unmakeMove(Board& board, Move move);
-void makeNullMove(Board& board);
-void unmakeNullMove(Board& board);
-
-// Whether a piece of colour `attacker` attacks square s with the occupancy
-// replaced by `occupancy`.
-bool squareAttacked(const Board& board, Square s, Color attacker, Bitboard occupancy);
-// Whether `attacker` attacks the king square k, counting the squares of
-// `emptySquares` as empty.
-bool kingAttackedBy(const Board& board, Color attacker, Square k, Bitboard emptySquares);
-
-void detectDraws(Board& board, bool skipRepetition);
-void detectTerminal(Board& board);
-// A dead position by material: no series of legal moves can end in mate.
-bool insufficientMaterial(const Board& board);
-// Whether a quiet reversible move would recreate a position of the reversible stretch.
-bool repeatsAfter(const Board& board, Move move);
-
-// The key of the position after a pseudo-legal `move`, worked out before the
-// move is made so that the search can prefetch the child's table bucket while
-// it makes the move. Changes of castling rights are left out: the key is exact
-// for every move that keeps them, which is nearly every move of a search.
-[[gnu::always_inline]] inline uint64_t keyAfter(const Board& board, Move move) {
-    Color us = board.side();
-    Color them = ~us;
-    Square from = moveFrom(move), to = moveTo(move);
-    int type = board.typeOn(from);
-    int promotion = movePromotion(move);
-    uint64_t key = board.key ^ sideKey ^ pieceKey[from][us][type] ^ pieceKey[to][us][promotion ? promotion : type];
-    Piece target = board.pieceOn(to);
-    if (!isEmptyCode(target))
-        key ^= pieceKey[to][them][pieceType(target)];
-    if (board.enPassant > 0) {
-        if (type == Pawn && to == board.enPassant)
-            key ^= pieceKey[to + EnPassantVictimOffset[us]][them][Pawn];
-        key ^= enPassantKey(board.enPassant, them);
-    }
-    if (type == Pawn && (to - from == 16 || from - to == 16))
-        key ^= enPassantKey((from + to) / 2, us);
-    if (type == King && (to - from == 2 || from - to == 2)) {
-        int d = (to - from) / 2;
-        Square rookFrom = d == 1 ? from + 3 : from - 4;
-        key ^= pieceKey[rookFrom][us][Rook] ^ pieceKey[from + d][us][Rook];
-    }
-    return key;
-}
-
-// The pawn key after `move`, worked out the same way for prefetching (the
-// pawn hash entry of the child). Castling rights that the move takes away
-// are left out.
-[[gnu::always_inline]] inline uint64_t pawnKeyAfter(const Board& board, Move move) {
-    Color us = board.side();
-    Square from = moveFrom(move), to = moveTo(move);
-    int type = board.typeOn(from);
-    uint64_t key = board.pawnKey;
-    if (type == Pawn || type == King) {
-        key ^= pieceKey[from][us][type];
-        if (!movePromotion(move))
-            key ^= pieceKey[to][us][type];
-    }
-    Piece target = board.pieceOn(to);
-    if (pieceType(target) == Pawn)
-        key ^= pieceKey[to][~us][Pawn];
-    else if (type == Pawn && board.enPassant > 0 && to == board.enPassant)
-        key ^= pieceKey[to + EnPassantVictimOffset[us]][~us][Pawn];
-    return key;
-}
-
-// ---- Set-up and FEN ---------------------------------------------------------------
-
-extern const std::string& startPositionFen();
-
-// Sets up the board from FEN text (the start position for empty text).
-// On false the board holds a partial position and must not be used.
-bool parseFen(std::string_view text, Board& board);
-// False when the side not to move is in check or the position breaks the
-// board's limits; otherwise fills the status.
-bool computeStatus(Board& board);
-// The FEN text, or "" when rights or the en-passant square contradict the pieces.
-std::string writeFen(const Board& board);
-
-// Settles a position whose pieces were placed by hand (the XBoard editor):
-// rights and en passant that no longer fit go, counters start afresh; false
-// when the position cannot be played (as computeStatus).
-bool endEdit(Board& board);
 
 // Recomputes keys, counts, material and sums from the squares alone and
 // compares them with the incremental values; used by tests and debug checks.

@@ -1,10 +1,13 @@
-// Position set-up: FEN in and out, the status of a fresh position, and board editing.
+// Position set-up: FEN in and out, the status of a fresh or edited position.
+#include "board/fen.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <string>
 
 #include "board/board.h"
+#include "board/makemove.h"
 
 namespace NEngine {
 
@@ -110,7 +113,7 @@ const std::string& startPositionFen() {
 }
 
 bool parseFen(std::string_view input, Board& board) {
-    // Step 1.
+    // Step 1. Empty text means the start position; surrounding blanks are dropped.
     if (input.empty())
         input = startPositionFen();
     while (!input.empty() && std::isspace(static_cast<unsigned char>(input.front())))
@@ -124,7 +127,7 @@ bool parseFen(std::string_view input, Board& board) {
             ++i;
     };
 
-    // Step 2.
+    // Step 2. An empty board (keeping its state stack), seen once so far.
     board.reset();
     board.repetitions = 1;
 
@@ -223,13 +226,13 @@ bool parseFen(std::string_view input, Board& board) {
     // Step 8. Full-move number, kept within the state stack's room.
     setMoveCounters(board, i < text.size() ? readDecimal(text.substr(i)) : 0);
 
-    // Step 9.
+    // Step 9. Check, draw and mate flags; an impossible position is refused.
     return computeStatus(board);
 }
 
 bool computeStatus(Board& board) {
     const LookupTables& t = tables();
-    // Step 1.
+    // Step 1. A position beyond the board's limits is refused.
     board.status = StatusValid;
     if (!withinLimits(board)) {
         board.status = 0;
@@ -272,13 +275,14 @@ bool computeStatus(Board& board) {
         }
     }
 
-    // Step 4.
+    // Step 4. Single or double check.
     if (checkers >= 1)
         board.status |= InCheck;
     if (checkers >= 2)
         board.status |= DoubleCheck;
 
-    // Steps 5 and 6.
+    // Step 5. Draws first; only a position that is not drawn is tested for
+    // mate and stalemate.
     detectDraws(board, false);
     if (!(board.status & DrawnMask))
         detectTerminal(board);
@@ -308,7 +312,7 @@ std::string writeFen(const Board& board) {
         if (rank)
             fen += '/';
     }
-    // Step 2.
+    // Step 2. Side to move.
     fen += board.sideToMove == White ? " w " : " b ";
 
     // Step 3. Castling, each right backed by its king and rook.
@@ -342,7 +346,7 @@ std::string writeFen(const Board& board) {
         fen += char('1' + rankOf(board.enPassant));
     }
 
-    // Step 5.
+    // Step 5. The two move counters.
     fen += ' ' + std::to_string(board.halfmoveClock) + ' ' + std::to_string(board.fullmove);
     return fen;
 }

@@ -1,4 +1,6 @@
 // Making and unmaking moves, null moves, attack tests and the game rules.
+#include "board/makemove.h"
+
 #include <cstdlib>
 
 #include "board/board.h"
@@ -21,7 +23,7 @@ inline void clearRight(Board& board, int bit) {
 
 
 
-// Step 11 of making a move: does the move leave the defender in check, and by what?
+// Step 10 of making a move: does the move leave the defender in check, and by what?
 void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int movedType) {
     const LookupTables& t = tables();
     Color us = ~board.side();
@@ -125,7 +127,7 @@ void makeMove(Board& board, Move move) {
     e.psqMg = board.psqMg;
     e.psqEg = board.psqEg;
 
-    // Step 2.
+    // Step 2. The status starts afresh; the end of this function fills it in.
     board.status = StatusValid;
 
     // Step 3. King and rook moves lose castling rights; castling moves the rook.
@@ -197,7 +199,7 @@ void makeMove(Board& board, Move move) {
         writeCode(board, to, code);
     }
 
-    // Step 7.
+    // Step 7. The origin square empties.
     writeCode(board, from, 0);
 
     // Step 8. Clocks. The clock saturates rather than wrapping to zero.
@@ -208,13 +210,14 @@ void makeMove(Board& board, Move move) {
         board.halfmoveClock++;
     }
 
-    // Steps 9 and 10.
+    // Step 9. The turn passes: the full-move number grows after Black's move.
     if (us == Black)
         board.fullmove++;
     board.key ^= sideKey;
     board.sideToMove = int8_t(them);
 
-    // Steps 11 to 13.
+    // Step 10. Check given, then draws (a repetition needs a reversible
+    // move), and the entry notes a check for the search.
     detectCheck(board, e, from, to, promotion ? promotion : type);
     detectDraws(board, e.flags & Irreversible);
     if (board.status & InCheck)
@@ -260,7 +263,7 @@ void unmakeMove(Board& board, Move move) {
             board.kingSquare[us] = int8_t(from);
     }
 
-    // Step 3.
+    // Step 3. The target square empties (a captured piece comes back below).
     writeCode(board, to, 0);
 
     SideSet& other = board.sides[them];
@@ -298,7 +301,7 @@ void unmakeMove(Board& board, Move move) {
         own.occupied ^= both;
     }
 
-    // Step 7.
+    // Step 7. The keys come back from the entry rather than being undone piece by piece.
     board.key = e.key;
     board.pawnKey = e.pawnKey;
 }
@@ -391,14 +394,14 @@ void detectDraws(Board& board, bool skipRepetition) {
         board.status |= FiftyMoveDraw;
         return;
     }
-    // Step 2.
+    // Step 2. Too little material left to mate.
     if (insufficientMaterial(board)) {
         board.status |= MaterialDraw;
         return;
     }
     if (skipRepetition)
         return;
-    // Step 4. Scan the reversible stretch, same side to move only.
+    // Step 3. Repetitions: scan the reversible stretch, same side to move only.
     int count = 1;
     int floor = scanFloor(board);
     for (int i = board.ply - 2; i >= floor; i -= 2) {

@@ -4,6 +4,8 @@
 #include <cassert>
 #include <cstdlib>
 
+#include "board/makemove.h"
+
 namespace NEngine {
 
 namespace {
@@ -287,19 +289,19 @@ bool isPseudoLegal(const Board& board, Move move) {
     Piece target = board.pieceOn(to);
     Bitboard occupancy = board.occupied();
 
-    // Steps 1 and 2.
+    // Step 1. The target holds neither an own piece nor a king; the mover is ours.
     if (!isEmptyCode(target) && (pieceColor(target) == us || pieceType(target) == King))
         return false;
     if (isEmptyCode(piece) || pieceColor(piece) != us)
         return false;
     int type = pieceType(piece);
-    // Step 3.
+    // Step 2. In double check only the king may move.
     if ((board.status & InCheck) && (board.status & DoubleCheck) && type != King)
         return false;
-    // Step 4.
+    // Step 3. Only pawns promote.
     if (promotion && type != Pawn)
         return false;
-    // Step 5.
+    // Step 4. The piece moves that way at all (geometry only).
     int d = t.moveDirection[type][us][to][from];
     if (d == -1)
         return false;
@@ -309,7 +311,7 @@ bool isPseudoLegal(const Board& board, Move move) {
         if (d < 8)
             return true;
         {
-            // Step 6. Castling.
+            // Step 5. Castling: the right held, not in check, the squares between empty.
             int wing = d == 8 ? 0 : 1;
             if ((board.status & InCheck) || !(board.castling & (1 << (us * 2 + wing))) || from != KingHome[us])
                 return false;
@@ -318,7 +320,8 @@ bool isPseudoLegal(const Board& board, Move move) {
             return !(wing == 1 && (occupancy & squareBit(to - 1)));
         }
     case Pawn: {
-        // Step 7. Only real promotions reach the last rank.
+        // Step 6. Pawns: only real promotions reach the last rank; captures
+        // diagonally, pushes onto empty squares.
         bool lastRank = rankOf(to) == 0 || rankOf(to) == 7;
         if (lastRank != (promotion != 0))
             return false;
@@ -337,7 +340,7 @@ bool isPseudoLegal(const Board& board, Move move) {
     case Bishop:
     case Rook:
     case Queen:
-        // Step 8.
+        // Step 7. Sliders: nothing stands between.
         return !(t.between[from][to] & occupancy);
     default:
         return true;

@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "board/makemove.h"
 #include "board/movegen.h"
 
 namespace NEngine {
@@ -73,14 +74,14 @@ std::string moveToText(Move move, bool withPrefix) {
 }
 
 std::string moveToSan(Board& board, Move move) {
-    // Step 1.
+    // Step 1. The null move has a text of its own.
     if ((move & MoveBits) == NullMove)
         return nullMoveText();
     Square from = moveFrom(move), to = moveTo(move);
     int promotion = movePromotion(move);
     int type = board.typeOn(from);
 
-    // Step 2.
+    // Step 2. Whether the move captures (en passant included): it shows an 'x'.
     bool capture = isCaptureMove(board, move);
 
     // Step 3. Find the move among the legal ones and count its look-alikes.
@@ -110,16 +111,16 @@ std::string moveToSan(Board& board, Move move) {
         }
     }
 
-    // Step 4.
+    // Step 4. A move that is not legal here has no text.
     if (!found)
         return "";
 
     std::string san;
     if (type == King && (to - from == 2 || from - to == 2)) {
-        // Step 5.
+        // Step 5. Castling is written by its wing.
         san = to < from ? "O-O-O" : "O-O";
     } else {
-        // Step 6.
+        // Step 6. The piece letter; a pawn has none.
         if (type != Pawn)
             san += SanPieceLetters[type - 1];
         // Step 7. Disambiguation (the counts include the move itself).
@@ -133,7 +134,7 @@ std::string moveToSan(Board& board, Move move) {
         } else {
             san += char('a' + fileOf(from));
         }
-        // Steps 8 and 9.
+        // Step 8. Capture mark, target square and promotion piece.
         if (capture)
             san += 'x';
         san += squareText(to);
@@ -143,7 +144,7 @@ std::string moveToSan(Board& board, Move move) {
         }
     }
 
-    // Step 10.
+    // Step 9. Mate or check, as the position after the move shows it.
     if (statusAfter & Checkmate)
         san += '#';
     else if (statusAfter & InCheck)
@@ -195,7 +196,7 @@ Move parseCoordinate(std::string_view text) {
 }
 
 Move parseSan(Board& board, std::string_view text) {
-    // Step 1.
+    // Step 1. Empty text and the null move's text give no move.
     if (text.empty() || text == nullMoveText())
         return NullMove;
     Color us = board.side();
@@ -206,12 +207,12 @@ Move parseSan(Board& board, std::string_view text) {
     bool capture = false;
     bool castling = false;
 
-    // Step 2.
+    // Step 2. A piece letter names the mover; without one it is a pawn or castling.
     if (int t = sanPieceType(text[0])) {
         type = t;
         text.remove_prefix(1);
     } else if (text.find("O-O") != std::string_view::npos) {
-        // Step 3.
+        // Step 3. Castling: the king's two-square step from its home square.
         castling = true;
         type = King;
         Square home = KingHome[us];

@@ -1,12 +1,14 @@
 // The "perft" command-line tool.
 #include "board/perft.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "board/board.h"
+#include "board/clock.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 
@@ -38,7 +40,7 @@ int runPerftCommand(int argc, char** argv) {
         return 2;
     }
 
-    auto start = std::chrono::steady_clock::now();
+    const uint64_t start = clockNanoseconds();
     MoveList list;
     generateAll(board, list);
     uint64_t total = 0;
@@ -57,7 +59,7 @@ int runPerftCommand(int argc, char** argv) {
         total += nodes;
         std::printf("%s: %llu\n", moveToText(move, false).c_str(), static_cast<unsigned long long>(nodes));
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds = secondsBetween(start, clockNanoseconds());
     std::printf("\nNodes searched: %llu\n", static_cast<unsigned long long>(total));
     std::printf("Time: %.3f s\n", seconds);
     std::printf("Nodes/second: %.0f\n", seconds > 0 ? double(total) / seconds : 0.0);

@@ -32,6 +32,13 @@ constexpr Square makeSquare(int file, int rank) { return rank * 8 + file; }
 // Rank as seen by colour c (0 = own back rank).
 constexpr int relativeRank(Color c, Square s) { return c == White ? rankOf(s) : 7 - rankOf(s); }
 
+// Fixed squares of the rules, by colour (black first).
+constexpr Square KingHome[2] = {60, 4};
+constexpr Square ShortRookCorner[2] = {63, 7};
+constexpr Square LongRookCorner[2] = {56, 0};
+constexpr int PawnStep[2] = {-8, 8};
+constexpr int EnPassantVictimOffset[2] = {8, -8};  // by side to move
+
 // A move fits in 16 bits:
 //   bits 0-5   from square
 //   bits 6-11  to square

@@ -1,9 +1,11 @@
 // The evaluation micro-benchmark.
 #include "eval/evalbench.h"
 
-#include <chrono>
 #include <ctime>
 
+#include "board/clock.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "eval/evaluator.h"
 
@@ -57,7 +59,6 @@ std::vector<Board> benchPositions(int count, BoardWithStack& stack) {
 }
 
 EvalBenchResult runEvalBench(int count, int warmPasses) {
-    using Clock = std::chrono::steady_clock;
     EvalBenchResult result;
     BoardWithStack stack;
     std::vector<Board> positions = benchPositions(count, stack);
@@ -71,16 +72,16 @@ EvalBenchResult runEvalBench(int count, int warmPasses) {
             checksum += evaluator.evaluate(-InfiniteScore, InfiniteScore);
         }
     };
-    auto start = Clock::now();
+    uint64_t start = clockNanoseconds();
     pass(result.checksum);
-    result.coldSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.coldSeconds = secondsBetween(start, clockNanoseconds());
     int64_t warmChecksum = 0;
-    start = Clock::now();
+    start = clockNanoseconds();
     const std::clock_t cpuStart = std::clock();
     for (int i = 0; i < warmPasses; ++i)
         pass(warmChecksum);
     result.warmCpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    result.warmSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.warmSeconds = secondsBetween(start, clockNanoseconds());
     result.warmEvaluations = int64_t(warmPasses) * result.positions;
     result.evaluations = result.positions + result.warmEvaluations;
     return result;

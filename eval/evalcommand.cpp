@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "board/board.h"
+#include "board/fen.h"
 #include "eval/endgame.h"
 #include "eval/evalbench.h"
 #include "eval/evalterms.h"

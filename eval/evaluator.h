@@ -136,7 +136,7 @@ private:
     // whether the entry was computed in this call (the passed sets are filled then).
     ScoreTriple probePawns(const Board& board, Bitboard passed[2], bool& computed);
 
-    // Step 6: the attack records of both sides.
+    // Step 7 of the evaluation: the attack records of both sides.
     void initAttackRecords(const Board& board);
     // Knights, bishops, rooks, queens, king safety, threats, pawn attacks and
     // passed pawns, White minus Black, with the running scores added.

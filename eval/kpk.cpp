@@ -7,7 +7,6 @@
 // they exist.
 #include "eval/kpk.h"
 
-#include <chrono>
 #include <cstdlib>
 
 namespace NEngine {
@@ -185,21 +184,9 @@ KpkBitbase solveKpk() {
     return table;
 }
 
-int64_t buildMicroseconds = 0;
-
-KpkBitbase buildKpk() {
-    auto start = std::chrono::steady_clock::now();
-    KpkBitbase table = solveKpk();
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    buildMicroseconds = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
-    return table;
-}
-
 }  // namespace
 
-const KpkBitbase kpk_ = buildKpk();
-
-int64_t kpkBuildMicroseconds() { return buildMicroseconds; }
+const KpkBitbase kpk_ = solveKpk();
 
 bool kpk(const Board& board, Color c, Square pawn) {
     constexpr int SquareMask = 63;

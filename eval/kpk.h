@@ -21,9 +21,6 @@ using KpkBitbase = std::vector<std::vector<KpkWords>>;
 
 extern const KpkBitbase kpk_;
 
-// Microseconds the static initialiser spent building the table.
-int64_t kpkBuildMicroseconds();
-
 // Raw probe in White-as-pawn-side coordinates.
 inline bool kpkProbe(Square strongKing, Square weakKing, Square pawn, bool strongToMove) {
     return (kpk_[strongKing][weakKing][strongToMove ? 1 : 0] >> pawn) & 1;

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "board/board.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 

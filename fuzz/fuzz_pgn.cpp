@@ -9,6 +9,7 @@
 #include <string>
 
 #include "board/board.h"
+#include "board/fen.h"
 #include "protocol/game_record.h"
 #include "protocol/pgn_positions.h"
 #include "board/movegen.h"

@@ -10,9 +10,11 @@
 #include <ostream>
 #include <vector>
 
+#include "board/board.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "protocol/board_copy.h"
 
 namespace NEngine {
 

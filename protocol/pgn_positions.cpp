@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/notation.h"
 #include "board/tables.h"
 #include "protocol/game_record.h"

@@ -22,7 +22,8 @@ Command pollCommand(InputReader& reader) {
 }
 
 bool continueCheck(EngineShell& shell) {
-    // Steps 1 and 2.
+    // Steps 1 and 2: one waiting command, read without blocking; with none
+    // the search goes on.
     Command command = pollCommand(shell.reader);
     if (command.kind == CommandKind::None)
         return !shell.quit;

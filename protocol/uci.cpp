@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <string>
 
+#include "board/board.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "protocol/board_copy.h"
 #include "protocol/engine_move.h"
 #include "protocol/options.h"
 #include "protocol/shell.h"
@@ -132,7 +133,7 @@ std::string uciIterationLine(EngineShell& shell, const SearchResult& result) {
         makeMove(copy, move);
     }
 
-    // Steps 3 to 5.
+    // Steps 3 to 5: speed, time and move number, then the line itself.
     const uint64_t nps = uint64_t(double(result.totalNodes) / (result.elapsed + 0.001));
     const uint64_t milliseconds = uint64_t(result.elapsed * 1000);
     // The move number counts from 1 and never passes the number of root moves.

@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <string>
 
+#include "board/board.h"
+#include "board/fen.h"
+#include "protocol/board_editor.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "protocol/board_copy.h"
 #include "protocol/engine_move.h"
 #include "protocol/options.h"
 #include "protocol/shell.h"

@@ -4,10 +4,10 @@
 // any change to it means the search or the evaluation changed.
 #include "search/benchmark.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "board/clock.h"
 #include "board/notation.h"
 #include "board/tables.h"
 #include "search/search.h"
@@ -83,7 +83,7 @@ int runBenchmark(int argc, char** argv) {
     uint64_t totalNodes = 0;
     int index = 0;
     const int count = BenchPositionCount;
-    auto start = std::chrono::steady_clock::now();
+    const uint64_t start = clockNanoseconds();
     for (const char* fen : BenchPositions) {
         ++index;
         search.clearHash();
@@ -102,8 +102,7 @@ int runBenchmark(int argc, char** argv) {
                     best ? moveToText(best, false).c_str() : "(none)", found ? int(res.score) : 0, int(res.depth),
                     static_cast<unsigned long long>(nodes));
     }
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+    const uint64_t ms = (clockNanoseconds() - start) / 1000000;
     std::printf("\nNodes searched: %llu\n", static_cast<unsigned long long>(totalNodes));
     std::printf("Nodes/second: %llu\n", static_cast<unsigned long long>(totalNodes * 1000 / uint64_t(ms > 0 ? ms : 1)));
     return 0;

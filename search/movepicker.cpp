@@ -136,6 +136,15 @@ inline bool legalForeign(const Board& b, Move m) {
     return b.inCheck() ? isLegal(b, m) : isLegalFast(b, m);
 }
 
+// In check, a quiet move can only evade by moving the king or by stepping
+// between the king and a single checker: a cheap filter before the full
+// legality test.
+inline bool mayEvade(const Board& b, Move m) {
+    Square king = b.kingSquare[b.side()];
+    return moveFrom(m) == king ||
+           (!(b.status & DoubleCheck) && (tables().between[king][b.checker] & squareBit(moveTo(m))));
+}
+
 }  // namespace
 
 int lastMoveTarget(const Board& b) {
@@ -404,6 +413,29 @@ template void generateQuietChecks(const Board&, const HistoryTable&, ScoredMoveL
 
 // ---- Main picker --------------------------------------------------------------
 
+namespace {
+
+// The captures, or in check those that evade it (both pickers' first
+// list), ready to be walked.
+inline void generateCapturesOrEvasions(const Board& b, CaptureList& list, int lastTarget, bool inCheck) {
+    if (inCheck)
+        generateEvasionCaptures(b, list, lastTarget);
+    else
+        generateCaptures(b, list, lastTarget);
+    list.rewind();
+}
+
+// The quiet moves, or in check the quiet evasions, ready to be walked.
+inline void generateQuietsOrEvasions(const Board& b, const HistoryTable& history, QuietList& list, bool inCheck) {
+    if (inCheck)
+        generateQuietEvasions(b, history, list);
+    else
+        generateQuiets(b, history, list);
+    list.rewind();
+}
+
+}  // namespace
+
 void MovePicker::init(Board& board, const HistoryTable& history, Move hashMove, Move killer) {
     board_ = &board;
     history_ = &history;
@@ -412,146 +444,81 @@ void MovePicker::init(Board& board, const HistoryTable& history, Move hashMove, 
     if (killer_.move && sameMove(killer_.move, hash_.move))
         killer_.move = NullMove;
     lastTarget_ = lastMoveTarget(board);
-    stage_ = board.inCheck() ? EvasionHash : HashStage;
+    inCheck_ = board.inCheck();
+    stage_ = HashStage;
+    // In check the lists take the evasion capacities.
+    captures_.clear(inCheck_ ? EvasionCapacity : CaptureCapacity);
+    badCaptures_.clear(inCheck_ ? EvasionCapacity : BadCaptureCapacity);
+    quiets_.clear(inCheck_ ? EvasionCapacity : QuietCapacity);
+    badQuiets_.clear(inCheck_ ? EvasionCapacity : BadQuietCapacity);
 }
 
+template <bool SkipKiller, typename List, typename BadList>
+inline ScoredMove* MovePicker::nextGood(List& list, BadList& bad) {
+    Board& b = *board_;
+    while (ScoredMove* item = list.next()) {
+        if (sameMove(item->move, hash_.move) || (SkipKiller && sameMove(item->move, killer_.move)) ||
+            !legalGenerated(b, item->move))
+            continue;
+        if (seeAtLeast(b, item->move, 0))
+            return marked(item);
+        bad.append(item->move, item->score);
+    }
+    return nullptr;
+}
+
+// One sequence of stages in check and out of it: in check the generators
+// produce only evasions, into lists of the evasion capacities.
 ScoredMove* MovePicker::next() {
     Board& b = *board_;
-    for (;;) {
-        switch (stage_) {
-        // 2. The hash move, if it is (still) a legal move here.
-        case HashStage:
-            stage_ = GenerateCaptures;
-            if (legalForeign(b, hash_.move))
-                return marked(&hash_);
-            break;
-        // 3. Captures.
-        case GenerateCaptures:
-            captures_.clear();
-            badCaptures_.clear();
-            generateCaptures(b, captures_, lastTarget_);
-            captures_.rewind();
-            stage_ = GoodCaptures;
-            break;
-        // 4. Captures that hold their own; losing ones are deferred.
-        case GoodCaptures:
-            while (ScoredMove* item = captures_.next()) {
-                if (sameMove(item->move, hash_.move) || !legalGenerated(b, item->move))
-                    continue;
-                if (seeAtLeast(b, item->move, 0))
-                    return marked(item);
-                badCaptures_.append(item->move, item->score);
-            }
-            stage_ = KillerStage;
-            break;
-        // 5. The killer, when it is a quiet legal move here.
-        case KillerStage:
-            stage_ = GenerateQuiets;
-            if (killer_.move && isQuietTarget(b, killer_.move) && legalForeign(b, killer_.move))
-                return marked(&killer_);
-            break;
-        // 6. Quiet moves.
-        case GenerateQuiets:
-            quiets_.clear();
-            badQuiets_.clear();
-            generateQuiets(b, *history_, quiets_);
-            quiets_.rewind();
-            stage_ = GoodQuiets;
-            break;
-        // 7. Quiet moves that do not hang the piece; the others are deferred.
-        case GoodQuiets:
-            while (ScoredMove* item = quiets_.next()) {
-                if (skip(item->move) || !legalGenerated(b, item->move))
-                    continue;
-                if (seeAtLeast(b, item->move, 0))
-                    return marked(item);
-                badQuiets_.append(item->move, item->score);
-            }
-            badCaptures_.rewind();
-            stage_ = BadCaptures;
-            break;
-        // 8-9. The deferred moves, unmarked.
-        case BadCaptures:
-            if (ScoredMove* item = badCaptures_.next())
-                return item;
-            badQuiets_.rewind();
-            stage_ = BadQuiets;
-            break;
-        case BadQuiets:
-            if (ScoredMove* item = badQuiets_.next())
-                return item;
-            stage_ = Done;
-            break;
-        case Done:
-            return nullptr;
-
-        // ---- Evasions: the side to move is in check ----
-        case EvasionHash:
-            stage_ = EvasionGenerateCaptures;
-            if (legalForeign(b, hash_.move))
-                return marked(&hash_);
-            break;
-        case EvasionGenerateCaptures:
-            captures_.clear(EvasionCapacity);
-            badCaptures_.clear(EvasionCapacity);
-            generateEvasionCaptures(b, captures_, lastTarget_);
-            captures_.rewind();
-            stage_ = EvasionGoodCaptures;
-            break;
-        case EvasionGoodCaptures:
-            while (ScoredMove* item = captures_.next()) {
-                if (sameMove(item->move, hash_.move) || !legalGenerated(b, item->move))
-                    continue;
-                if (seeAtLeast(b, item->move, 0))
-                    return marked(item);
-                badCaptures_.append(item->move, item->score);
-            }
-            stage_ = EvasionKiller;
-            break;
-        case EvasionKiller: {
-            stage_ = EvasionGenerateQuiets;
-            Move k = killer_.move;
-            if (k && isQuietTarget(b, k) && isPseudoLegal(b, k)) {
-                const LookupTables& t = tables();
-                bool kingMove = moveFrom(k) == b.kingSquare[b.side()];
-                bool blocks = !(b.status & DoubleCheck) &&
-                              (t.between[b.kingSquare[b.side()]][b.checker] & squareBit(moveTo(k)));
-                if ((kingMove || blocks) && isLegal(b, k))
-                    return marked(&killer_);
-            }
-            break;
-        }
-        case EvasionGenerateQuiets:
-            quiets_.clear(EvasionCapacity);
-            badQuiets_.clear(EvasionCapacity);
-            generateQuietEvasions(b, *history_, quiets_);
-            quiets_.rewind();
-            stage_ = EvasionGoodQuiets;
-            break;
-        case EvasionGoodQuiets:
-            while (ScoredMove* item = quiets_.next()) {
-                if (skip(item->move) || !legalGenerated(b, item->move))
-                    continue;
-                if (seeAtLeast(b, item->move, 0))
-                    return marked(item);
-                badQuiets_.append(item->move, item->score);
-            }
-            badCaptures_.rewind();
-            stage_ = EvasionBadCaptures;
-            break;
-        case EvasionBadCaptures:
-            if (ScoredMove* item = badCaptures_.next())
-                return item;
-            badQuiets_.rewind();
-            stage_ = EvasionBadQuiets;
-            break;
-        case EvasionBadQuiets:
-            if (ScoredMove* item = badQuiets_.next())
-                return item;
-            stage_ = Done;
-            break;
-        }
+    switch (stage_) {
+    // The hash move, if it is (still) a legal move here.
+    case HashStage:
+        stage_ = GenerateCaptures;
+        if (legalForeign(b, hash_.move))
+            return marked(&hash_);
+        [[fallthrough]];
+    // Captures (in check: those that take the checker, and king captures).
+    case GenerateCaptures:
+        generateCapturesOrEvasions(b, captures_, lastTarget_, inCheck_);
+        stage_ = GoodCaptures;
+        [[fallthrough]];
+    // Captures that hold their own; losing ones are deferred.
+    case GoodCaptures:
+        if (ScoredMove* item = nextGood<false>(captures_, badCaptures_))
+            return item;
+        stage_ = KillerStage;
+        [[fallthrough]];
+    // The killer, when it is a quiet legal move here.
+    case KillerStage:
+        stage_ = GenerateQuiets;
+        if (killer_.move && isQuietTarget(b, killer_.move) && (!inCheck_ || mayEvade(b, killer_.move)) &&
+            legalForeign(b, killer_.move))
+            return marked(&killer_);
+        [[fallthrough]];
+    // Quiet moves (in check: interpositions and king steps).
+    case GenerateQuiets:
+        generateQuietsOrEvasions(b, *history_, quiets_, inCheck_);
+        stage_ = GoodQuiets;
+        [[fallthrough]];
+    // Quiet moves that do not hang the piece; the others are deferred.
+    case GoodQuiets:
+        if (ScoredMove* item = nextGood<true>(quiets_, badQuiets_))
+            return item;
+        badCaptures_.rewind();
+        badQuiets_.rewind();
+        stage_ = BadMoves;
+        [[fallthrough]];
+    // The deferred moves, unmarked: losing captures, then losing quiet moves.
+    case BadMoves:
+        if (ScoredMove* item = badCaptures_.next())
+            return item;
+        // Null once both lists are used up, and on every later call.
+        return badQuiets_.next();
+    case Done:
+        break;
     }
+    return nullptr;
 }
 
 // ---- Quiescence picker ----------------------------------------------------------
@@ -561,88 +528,61 @@ void QuiescencePicker::init(Board& board, const HistoryTable& history, Move hash
     history_ = &history;
     hash_ = {Move(hashMove & MoveBits), 0};
     depth_ = depth < 0 ? depth : 0;
-    stage_ = board.inCheck() ? EvasionHash : HashStage;
+    inCheck_ = board.inCheck();
+    stage_ = HashStage;
 }
 
+template <typename List>
+inline ScoredMove* QuiescencePicker::nextLegal(List& list) {
+    while (ScoredMove* item = list.next())
+        if (!sameMove(item->move, hash_.move) && legalGenerated(*board_, item->move))
+            return item;
+    return nullptr;
+}
+
+// One sequence of stages in check and out of it. In check: every legal
+// evasion, captures first, then quiet evasions in place of the quiet checks.
 ScoredMove* QuiescencePicker::next(int threshold) {
     Board& b = *board_;
-    for (;;) {
-        switch (stage_) {
-        case HashStage:
-            stage_ = GenerateCaptures;
-            if (legalForeign(b, hash_.move)) {
-                hash_.move |= MoveMark;
-                return &hash_;
-            }
-            break;
-        case GenerateCaptures:
-            captures_.clear();
-            generateCaptures(b, captures_, lastMoveTarget(b));
-            captures_.rewind();
-            stage_ = Captures;
-            break;
-        // Captures in score order; the search applies the exchange threshold.
-        case Captures:
-            while (ScoredMove* item = captures_.next())
-                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
-                    return item;
-            stage_ = GenerateChecks;
-            break;
-        // Quiet checks: all of them at the first quiescence ply, at most one
-        // safe-looking one deeper down.
-        case GenerateChecks:
-            quiets_.clear();
-            if (depth_ == 0) {
-                generateQuietChecks(b, *history_, quiets_);
-            } else if (Move m = findSafeQuietCheck(b, threshold)) {
-                quiets_.append(m, 0);
-            }
-            quiets_.rewind();
-            stage_ = Checks;
-            break;
-        case Checks:
-            while (ScoredMove* item = quiets_.next())
-                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
-                    return item;
-            stage_ = Done;
-            break;
-        case Done:
-            return nullptr;
-
-        // In check: every legal evasion, captures first, no exchange test.
-        case EvasionHash:
-            stage_ = EvasionGenerateCaptures;
-            if (legalForeign(b, hash_.move)) {
-                hash_.move |= MoveMark;
-                return &hash_;
-            }
-            break;
-        case EvasionGenerateCaptures:
-            captures_.clear();
-            generateEvasionCaptures(b, captures_, lastMoveTarget(b));
-            captures_.rewind();
-            stage_ = EvasionCaptures;
-            break;
-        case EvasionCaptures:
-            while (ScoredMove* item = captures_.next())
-                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
-                    return item;
-            stage_ = EvasionGenerateQuiets;
-            break;
-        case EvasionGenerateQuiets:
-            quiets_.clear();
-            generateQuietEvasions(b, *history_, quiets_);
-            quiets_.rewind();
-            stage_ = EvasionQuiets;
-            break;
-        case EvasionQuiets:
-            while (ScoredMove* item = quiets_.next())
-                if (!sameMove(item->move, hash_.move) && legalGenerated(b, item->move))
-                    return item;
-            stage_ = Done;
-            break;
+    switch (stage_) {
+    case HashStage:
+        stage_ = GenerateCaptures;
+        if (legalForeign(b, hash_.move)) {
+            hash_.move |= MoveMark;
+            return &hash_;
         }
+        [[fallthrough]];
+    case GenerateCaptures:
+        captures_.clear();
+        generateCapturesOrEvasions(b, captures_, lastMoveTarget(b), inCheck_);
+        stage_ = Captures;
+        [[fallthrough]];
+    // Captures in score order; the search applies the exchange threshold.
+    case Captures:
+        if (ScoredMove* item = nextLegal(captures_))
+            return item;
+        // Then, in check, the quiet evasions. Otherwise quiet checks: all of
+        // them at the first quiescence ply, at most one safe-looking one deeper.
+        quiets_.clear();
+        if (inCheck_) {
+            generateQuietEvasions(b, *history_, quiets_);
+        } else if (depth_ == 0) {
+            generateQuietChecks(b, *history_, quiets_);
+        } else if (Move m = findSafeQuietCheck(b, threshold)) {
+            quiets_.append(m, 0);
+        }
+        quiets_.rewind();
+        stage_ = Quiets;
+        [[fallthrough]];
+    case Quiets:
+        if (ScoredMove* item = nextLegal(quiets_))
+            return item;
+        stage_ = Done;
+        [[fallthrough]];
+    case Done:
+        break;
     }
+    return nullptr;
 }
 
 }  // namespace NEngine

@@ -154,13 +154,14 @@ public:
 
 private:
     enum Stage : uint8_t {
-        HashStage, GenerateCaptures, GoodCaptures, KillerStage, GenerateQuiets, GoodQuiets, BadCaptures,
-        BadQuiets, Done,
-        EvasionHash, EvasionGenerateCaptures, EvasionGoodCaptures, EvasionKiller, EvasionGenerateQuiets,
-        EvasionGoodQuiets, EvasionBadCaptures, EvasionBadQuiets,
+        HashStage, GenerateCaptures, GoodCaptures, KillerStage, GenerateQuiets, GoodQuiets, BadMoves, Done,
     };
 
-    bool skip(Move move) const { return sameMove(move, hash_.move) || sameMove(move, killer_.move); }
+    // The next legal move of the list that is not the hash move (nor, with
+    // SkipKiller, the killer) and passes the exchange test; the moves that
+    // fail it go to the bad list.
+    template <bool SkipKiller, typename List, typename BadList>
+    ScoredMove* nextGood(List& list, BadList& bad);
     ScoredMove* marked(ScoredMove* item) {
         item->move |= MoveMark;
         return item;
@@ -171,8 +172,9 @@ private:
     ScoredMove hash_;
     ScoredMove killer_;
     int lastTarget_ = -1;
+    bool inCheck_ = false;  // the generators give evasions only
     Stage stage_ = Done;
-    // The evasion stages reuse these lists with the evasion capacities.
+    // In check the lists are used with the evasion capacities (set by init).
     CaptureList captures_;
     QuietList quiets_;
     BadCaptureList badCaptures_;
@@ -186,16 +188,19 @@ public:
     ScoredMove* next(int threshold);
 
 private:
-    enum Stage : uint8_t {
-        HashStage, GenerateCaptures, Captures, GenerateChecks, Checks, Done,
-        EvasionHash, EvasionGenerateCaptures, EvasionCaptures, EvasionGenerateQuiets, EvasionQuiets,
-    };
+    // In check the quiet stage holds the quiet evasions, else quiet checks.
+    enum Stage : uint8_t { HashStage, GenerateCaptures, Captures, Quiets, Done };
+
+    // The next move of the list that is legal and not the hash move, or null.
+    template <typename List>
+    ScoredMove* nextLegal(List& list);
 
     Board* board_ = nullptr;
     const HistoryTable* history_ = nullptr;
     ScoredMove hash_;
     ScoredMove single_;
     int depth_ = 0;
+    bool inCheck_ = false;  // the generators give evasions only
     Stage stage_ = Done;
     CaptureList captures_;
     ScoredMoveList<QuiescenceCheckCapacity> quiets_;

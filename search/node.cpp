@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "search/movepicker.h"
 #include "search/search.h"
@@ -110,7 +111,8 @@ ProbeResult probeForCutoff(ThreadState& t, int depth, int ply, int alpha, int be
     ProbeResult result;
     Board& b = t.board();
     TableRecord entry;
-    // 1-2. The entry's move and extended flag serve every node.
+    // Step 1. Look the position up: the entry's move and extended flag serve
+    //         every node, whatever the entry's bound.
     const bool found = t.search.table().lookup(b.key, entry);
     if (t.tableMark)
         noteProbe(t, found, entry);
@@ -118,21 +120,22 @@ ProbeResult probeForCutoff(ThreadState& t, int depth, int ply, int alpha, int be
         return result;
     result.hashMove = Move(entry.move & MoveBits);
     result.extended = entry.extended();
-    // 3. PV nodes and bare-king positions are always searched.
+    // Step 2. PV nodes and bare-king positions are always searched: no cut-off.
     if (isPV || b.sides[0].material == 0 || b.sides[1].material == 0)
         return result;
-    // 4-5. Deep enough, with a bound and a non-draw score.
+    // Step 3. Only an entry deep enough, with a bound and a non-draw score,
+    //         may end the node.
     int score = fromTableScore(entry.score, ply);
     if (entry.bound() == BoundNone || entry.depth() < pliesCeil(depth) || ply < 1 || score == 0)
         return result;
-    // 6. Fail-low.
+    // Step 4. Fail-low: an upper bound at or below alpha.
     if (entry.bound() == BoundUpper && score <= alpha) {
         result.cutoff = true;
         result.score = score;
     }
-    // 7. Fail-high, unless the stored move would repeat a position, and
-    //    within a reduced line a stored threat sends the parent back to
-    //    full depth.
+    // Step 5. Fail-high: a lower (or exact) bound at or above beta, unless the stored
+    //         move would repeat a position; within a reduced line a stored
+    //         threat sends the parent back to full depth.
     else if ((entry.bound() == BoundExact || entry.bound() == BoundLower) && score >= beta && result.hashMove) {
         if (beta > 0 && repeatsAfter(b, result.hashMove))
             return result;
@@ -195,15 +198,15 @@ void updatePrincipalVariation(ThreadState& t, Move move, int ply) {
 
 int extensionFor(ThreadState& t, Move move, bool isPV, bool extendedFlag) {
     const Board& b = t.board();
-    // 1. Checks.
+    // Step 1. A move that gives check is searched one ply deeper.
     int ext = b.inCheck() ? OnePly : 0;
-    // 2. Only the picker's good moves on the principal variation go further.
+    // Step 2. Only the picker's good moves on the principal variation go further.
     if (!isPV || !(move & MoveMark))
         return ext;
-    // 3. Promotions, and positions already known to hang on one move.
+    // Step 3. Promotions, and positions already known to hang on one move.
     if (movePromotion(move) || extendedFlag)
         return ext + OnePly;
-    // 4. Recaptures.
+    // Step 4. Recaptures on the square of the previous capture.
     if (b.ply - b.setupPly >= 2) {
         const StateEntry& before = b.history[b.ply - 2];
         if ((before.flags & CaptureMove) && !(before.flags & NullMoveFlag) && moveTo(before.move) == moveTo(move))
@@ -218,13 +221,13 @@ bool threatConnected(ThreadState& t, Move move) {
     if (b.ply <= b.setupPly)
         return false;
     const StateEntry& p = previousEntry(b);
-    // 1. Only quiet, non-checking moves of the opponent carry such threats.
+    // Step 1. Only quiet, non-checking moves of the opponent carry such threats.
     if ((p.flags & (NullMoveFlag | CaptureMove | GivesCheck)) || movePromotion(p.move))
         return false;
     Square from = moveFrom(move), to = moveTo(move);
     Square pFrom = moveFrom(p.move), pTo = moveTo(p.move);
     Color us = b.side(), them = ~us;
-    // 2. A king walk in a position full of pieces.
+    // Step 2. A king walk in a position full of pieces.
     const SideSet& own = b.sides[us];
     if (b.typeOn(from) == King && own.count[Queen] && own.count[Rook] && own.count[Knight] + own.count[Bishop])
         return true;
@@ -240,7 +243,8 @@ bool threatConnected(ThreadState& t, Move move) {
             return false;
         return sliderBehind(b, occ, sliders, target, pFrom);
     };
-    // 3-6. The moved piece, or a line it opened, bears on the move's squares.
+    // Step 3. The moved piece, or a line it opened, bears on the move's target
+    //         or origin square.
     if (pieceReaches(b, to, pTo))
         return true;
     if (opened(to))
@@ -260,22 +264,23 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     table.prefetch(b.key);
     noteSelectiveDepth(t, ply);
 
-    // 2. Fresh PV row and killer of the child (done first, so that a parent
-    //    never copies a stale row from a node that returned at once).
+    // Step 1. Fresh PV row and killer of the child, done first so that a
+    //         parent never copies a stale row from a node that returned at once.
     if (ply < MaxPly) {
         t.plies[ply].pv[ply] = NullMove;
         t.plies[ply + 1].killer = {};
     }
-    // 1. Mate-distance pruning.
+    // Step 2. Mate-distance pruning: a mate found nearer the root already beats
+    //         anything this node can give.
     if (alpha >= MateScore - ply)
         return alpha;
-    // 3. Draws.
+    // Step 3. A drawn position or a repetition scores a draw.
     if ((b.status & DrawnMask) || b.repetitions > 1)
         return DrawScore;
-    // 4. A stopped thread or the ply limit.
+    // Step 4. A stopped thread or the ply limit: the static evaluation stands in.
     if (t.stopped() || ply > MaxPly)
         return evaluatePosition(t, alpha, beta);
-    // 5. The horizon.
+    // Step 5. At the horizon quiescence resolves the captures.
     if (depth < 1)
         return quiesce(t, depth, ply, alpha, beta, isPV, UnknownEval);
 
@@ -289,7 +294,8 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     };
     const int earlyEval = mayRazor() ? evaluatePosition(t, alpha, beta) : UnknownEval;
 
-    // 6. The table.
+    // Step 6. Transposition table: a stored bound may end the node; its move
+    //         goes first otherwise.
     ProbeResult probe = probeForCutoff(t, depth, ply, alpha, beta, isPV);
     if (probe.cutoff)
         return probe.score;
@@ -300,8 +306,8 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     const int advantage = advantageOf(b);
     bool mateThreat = false, nullFailedLow = false;
 
-    // 7. Null-move reduction: when passing still holds beta, the node is
-    //    searched at a reduced depth.
+    // Step 7. Null move: if passing the turn still fails high, search this
+    //         node shallower; a pass that gets mated reveals a threat.
     if (!isPV && !nodeInCheck && allowNull && std::abs(beta) < MateBound) {
         const SideSet& own = b.sides[us];
         int pieces = own.count[Knight] + own.count[Bishop] + own.count[Rook] + own.count[Queen];
@@ -327,15 +333,16 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         }
     }
 
-    // 8. Razoring: hopeless positions near the horizon go to quiescence
-    //    (the null move may have brought the depth down to it).
+    // Step 8. Razoring: hopeless positions near the horizon go to quiescence
+    //         (the null move may have brought the depth down to it).
     if (mayRazor()) {
         const int e = earlyEval != UnknownEval ? earlyEval : evaluatePosition(t, alpha, beta);
         if (alpha - std::max(e, advantage) - RazorMargin > 0)
             return quiesce(t, depth, ply, alpha, beta, false, e);
     }
 
-    // 9. Internal iterative deepening finds a move to try first.
+    // Step 9. Internal iterative deepening: without a table move, a shallower
+    //         search finds one to try first.
     if (!hashMove && depth >= IidMinDepth) {
         searchNode(t, depth - IidReduction, ply, alpha, beta, isPV, true);
         TableRecord entry;
@@ -345,7 +352,7 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         }
     }
 
-    // 10. The move loop.
+    // Step 10. The picker, primed with the table's move and the killer.
     int bestScore = -InfiniteScore;
     Move bestMove = NullMove;
     bool bestTactical = false;
@@ -354,7 +361,9 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     MovePicker picker;
     picker.init(b, history, hashMove, t.plies[ply].killer.move);
 
-    // 11.
+    // Step 11. The move loop: the first move with the full window, the others
+    //          with a null window (a rarely good quiet one reduced), re-searched
+    //          when they beat alpha; history counts, killer and PV follow.
     while (alpha < beta) {
         if (search.pollStop(t))
             break;
@@ -428,11 +437,11 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
             updatePrincipalVariation(t, move, ply);
     }
 
-    // 12. A stopped search stores nothing.
+    // Step 12. A stopped search stores nothing.
     if (t.stopped())
         return bestScore;
 
-    // 13. No legal move: checkmate or stalemate.
+    // Step 13. No legal move: checkmate or stalemate.
     if (searched == 0) {
         if (b.status && !(b.status & Checkmate) && !(b.status & DrawnMask))
             b.status |= (b.status & InCheck) ? Checkmate : Stalemate;
@@ -441,7 +450,7 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
             bestScore += ply;
     }
 
-    // 14. A single move raised alpha and all others failed: look one ply deeper at it.
+    // Step 14. A single move raised alpha and all others failed: look one ply deeper at it.
     if (isPV && !nodeExtended && raisedCount == 1 && exhausted) {
         nodeExtended = true;
         makeMove(b, bestMove);
@@ -458,7 +467,8 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         }
     }
 
-    // 15. History credit and the threat test.
+    // Step 15. History credit for the best move, and the threat test that
+    //          sends a reduced parent back to full depth.
     bool threat = false;
     if (bestMove) {
         history.addScore(history.entry(us, moveFrom(bestMove), moveTo(bestMove)), depth / OnePly);
@@ -469,7 +479,7 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
         }
     }
 
-    // 16. Store.
+    // Step 16. Store the result in the transposition table (not in a repeated position).
     if (b.repetitions < 2) {
         int bound;
         if (bestScore == 0)
@@ -492,7 +502,8 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
     search.table().prefetch(b.key);
     noteSelectiveDepth(t, ply);
 
-    // 1-2. Mate distance, draws, stop and the ply limit.
+    // Step 1. Mate distance, draws, a stopped thread and the ply limit end the
+    //         node at once.
     if (alpha >= MateScore - ply)
         return alpha;
     if ((b.status & DrawnMask) || b.repetitions > 1 || t.stopped() || ply > MaxPly)
@@ -505,13 +516,15 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
     if (!inCheck)
         standPat = staticEval != UnknownEval ? staticEval : evaluatePosition(t, alpha, beta);
 
-    // 3. The table.
+    // Step 2. Transposition table: a stored bound may end the node.
     ProbeResult probe = probeForCutoff(t, depth, ply, alpha, beta, isPV);
     if (probe.cutoff)
         return probe.score;
     Move hashMove = probe.hashMove;
 
-    // 4-7. Stand pat (not in check).
+    // Step 3. Stand pat (not in check): the static evaluation is a lower bound;
+    //         a quiet table move is dropped below the first ply, and the margin
+    //         sets the exchange threshold for the captures.
     int bestScore = -InfiniteScore, margin = 0;
     Move bestMove = NullMove;
     if (!inCheck) {
@@ -526,7 +539,8 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
         alpha = std::max(alpha, standPat);
     }
 
-    // 8-9. Captures (and checks) that can still reach alpha.
+    // Step 4. Captures (and checks, and every evasion in check) that can still
+    //         reach alpha.
     int threshold = std::min(margin, 0);
     QuiescencePicker picker;
     picker.init(b, search.history(), hashMove, depth);
@@ -558,7 +572,8 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
         ++searched;
     }
 
-    // 10-13.
+    // Step 5. No move searched: mated in check, else the stand-pat score; the
+    //         best move goes to the table.
     if (t.stopped())
         return bestScore;
     if (searched == 0)

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "board/board.h"
-#include "search/clock.h"
+#include "board/clock.h"
 #include "search/scoredmove.h"
 
 namespace NEngine {

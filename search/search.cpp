@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/tables.h"
 #include "eval/endgame.h"
@@ -26,20 +28,6 @@ constexpr int RootGoodCaptureBonus = 10000000;
 constexpr int RootLosingPenalty = 10000;
 constexpr int RootEnPassantScore = 10;
 constexpr int RootLastTargetBonus = 10;
-constexpr double NanosecondsPerSecond = 1e9;
-
-inline double secondsBetween(uint64_t from, uint64_t to) { return double(to - from) / NanosecondsPerSecond; }
-
-// Copies a board with the entries of its game that the search reads
-// (repetitions, the last move) onto another stack.
-void copyBoardTo(const Board& from, Board& to, StateEntry* stack) {
-    static_cast<Board&>(to) = from;
-    to.history = stack;
-    if (stack != from.history && from.history) {
-        int first = std::max(0, from.setupPly);
-        std::copy(from.history + first, from.history + from.ply, stack + first);
-    }
-}
 
 // The value of the position for the side to move, terminal states included.
 int rootValueAfterMove(ThreadState& t) {
@@ -109,10 +97,11 @@ struct SearchDriver {
         all.forEach([&](Move m) {
             if (count >= MaxRootMoves || !isLegal(b, m))
                 return;
-            // 1. The mark bit for moves that do not lose material.
+            // Step 1. The mark bit for moves that do not lose material.
             bool marked = seeAtLeast(b, m, 0);
             Move move = marked ? Move(m | MoveMark) : m;
-            // 2. Scores.
+            // Step 2. Scores: a quiet move by the evaluation after it, a capture
+            //         by what it wins; moves that lose material go last.
             int score;
             if (isQuietRootMove(b, m)) {
                 BoardHeader saved = b.header();
@@ -126,10 +115,10 @@ struct SearchDriver {
             }
             t.rootMoves[count++] = {move, score};
         });
-        // 3. Best first.
+        // Step 3. Best first.
         std::stable_sort(t.rootMoves, t.rootMoves + count,
                          [](const ScoredMove& a, const ScoredMove& c) { return a.score > c.score; });
-        // 4. The table's move first.
+        // Step 4. The table's move, if it is among them, goes first.
         TableRecord entry;
         if (s.table_.lookup(b.key, entry) && entry.move) {
             for (int i = 0; i < count; ++i)
@@ -138,7 +127,7 @@ struct SearchDriver {
                     break;
                 }
         }
-        // 5.
+        // Step 5. The count, for this thread's records; no move, nothing to search.
         t.data.rootMoveCount = count;
         t.result.rootMoveCount = count;
         return count > 0;
@@ -189,7 +178,8 @@ struct SearchDriver {
 
     int searchRoot(ThreadState& t) {
         Board& b = t.board();
-        // 1-2. Nothing to search.
+        // Steps 1 and 2. Nothing to search (stopped already, or no legal move):
+        //         the root's own value.
         if (t.stopped())
             return rootTerminalScore(t);
         if (t.data.rootMoveCount == 0) {
@@ -197,7 +187,7 @@ struct SearchDriver {
                 b.status |= (b.status & InCheck) ? Checkmate : Stalemate;
             return rootTerminalScore(t);
         }
-        // 3. The root moves with a rising alpha.
+        // Step 3. The root moves with a rising alpha; history counts for each.
         int alpha = -InfiniteScore;
         Color us = b.side();
         for (t.data.rootMoveIndex = 0; t.data.rootMoveIndex < t.data.rootMoveCount;) {
@@ -222,15 +212,16 @@ struct SearchDriver {
                 s.rootMoveProgress(progressReport(t));
             ++t.data.rootMoveIndex;
         }
-        // 4. A single legal move needs no deeper search.
+        // Step 4. A single legal move needs no deeper search.
         if (t.data.rootMoveCount == 1) {
             if (!t.stopped() && !s.limits.infinite && t.index == 0)
                 main().stop.store(true);
             return alpha;
         }
-        // 5. The best root move is credited like the best move of any node:
-        //    its depth in twentieths of a ply divided by one ply, that is the
-        //    iteration depth in plies (the root searches at depth x 20).
+        // Step 5. The best root move is credited like the best move of any node:
+        //         its depth in twentieths of a ply divided by one ply, that is the
+        //         iteration depth in plies (the root searches at depth x 20);
+        //         then the root moves are reordered for the next iteration.
         if (t.data.bestRootMove.move) {
             Move best = t.data.bestRootMove.move;
             s.history_->addScore(s.history_->entry(us, moveFrom(best), moveTo(best)), t.data.depth);
@@ -254,7 +245,8 @@ struct SearchDriver {
     }
 
     void takeSnapshot(ThreadState& t) {
-        copyBoardTo(t.board(), t.data.board, t.snapshotStack.data());
+        t.data.board.history = t.snapshotStack.data();
+        copyGameInto(t.board(), t.data.board);
         t.result.board = t.data.board;
     }
 
@@ -282,11 +274,11 @@ struct SearchDriver {
     bool mainLoop() {
         ThreadState& t = main();
         SearchLimits& limits = s.limits;
-        // 1.
+        // Step 1. The root position goes into this thread's records.
         takeSnapshot(t);
         int depth = 1;
         bool extended = false;
-        // 2. Iterative deepening.
+        // Step 2. Iterative deepening, one depth after the other.
         while (!t.stopped() && depth <= int(limits.maxDepth)) {
             beginIteration(t, depth);
             int score = searchRoot(t);
@@ -296,8 +288,8 @@ struct SearchDriver {
             bool mayExtend = t.stopped() && !s.stopRequested_.load() && depth >= 3 && s.timeExtension &&
                              !limits.infinite;
             if (!t.data.bestRootMove.move) {
-                // 3. Not one root move finished: more time only when this
-                //    iteration has already cost as much as all before it.
+                // Step 3. Not one root move finished: more time only when this
+                //         iteration has already cost as much as all before it.
                 if (mayExtend && now - t.data.currentTime >= t.data.currentTime - t.data.startTime) {
                     double extra = s.timeExtension();
                     if (extra > 0) {
@@ -308,7 +300,8 @@ struct SearchDriver {
                     }
                 }
             } else {
-                // 4. Cut short with a best move: more time to finish it.
+                // Step 4. Cut short with a best move: more time to finish it;
+                //         a complete iteration is reported.
                 bool complete = t.data.rootMoveIndex >= t.data.rootMoveCount;
                 if (mayExtend && !complete) {
                     double extra = s.timeExtension();
@@ -328,14 +321,14 @@ struct SearchDriver {
                         break;
                 }
             }
-            // 5. Nothing to play, or a mate found deep enough.
+            // Step 5. Stop deepening with nothing to play, or a mate found deep enough.
             if (!t.result.bestMove)
                 break;
             if ((score >= MateScore - 64 || score <= 64 - MateScore) && !limits.infinite && t.result.depth > 4)
                 break;
             ++depth;
         }
-        // 3. Final figures.
+        // Step 6. Final figures; every thread stops.
         uint64_t end = clockNanoseconds();
         t.result.totalNodes = t.searchNodes.load(std::memory_order_relaxed);
         t.result.elapsed = secondsBetween(t.data.startTime, end);
@@ -369,12 +362,13 @@ struct SearchDriver {
     }
 
     bool runSearch() {
-        // 1.
+        // Step 1. Without a search thread there is nothing to run.
         if (threads().empty())
             return false;
-        // 2.
+        // Step 2. A new table generation, so that this search's entries can be
+        //         told from older ones.
         s.table_.advanceGeneration();
-        // 3. Fresh per-thread records.
+        // Step 3. Fresh per-thread records.
         uint64_t now = clockNanoseconds();
         for (auto& tp : threads()) {
             ThreadState& t = *tp;
@@ -397,26 +391,27 @@ struct SearchDriver {
         s.stopRequested_.store(false);
         s.lastPolledNodes_ = 0;
         s.clockReads_ = 0;
-        // 4.
+        // Step 4. The history table starts empty for every search.
         s.history_->clear();
-        // 5.
+        // Step 5. The root moves, ordered; a root without one is not searched.
         ThreadState& first = main();
         if (!prepareRoot(first))
             return false;
-        // 6. Every thread searches its own copy of the root.
+        // Step 6. Every thread searches its own copy of the root.
         for (size_t i = 1; i < threads().size(); ++i) {
             ThreadState& t = *threads()[i];
-            copyBoardTo(first.board(), t.board(), t.position.stack.data());
+            copyGameInto(first.board(), t.position);
             std::copy(first.rootMoves, first.rootMoves + first.data.rootMoveCount, t.rootMoves);
             t.data.rootMoveCount = first.data.rootMoveCount;
             t.result.rootMoveCount = first.data.rootMoveCount;
         }
-        // 7. Helpers start one ply apart.
+        // Step 7. Helpers start one ply apart.
         std::vector<std::thread> helpers;
         helpers.reserve(threads().size());
         for (size_t i = 1; i < threads().size(); ++i)
             helpers.emplace_back([this, i] { workerLoop(int(i), int(i) + 1); });
-        // 8-9.
+        // Step 8. The first thread deepens until the search ends, then the
+        //         helpers, stopped by it, are joined.
         bool found = mainLoop();
         for (std::thread& h : helpers)
             h.join();
@@ -554,7 +549,7 @@ bool Search::setPosition(std::string_view fen) {
     // Validate on a scratch board first: a rejected text leaves the game alone.
     {
         auto scratch = std::make_unique<BoardWithStack>();
-        copyBoardTo(position(), scratch->board, scratch->stack.data());
+        copyGameInto(position(), *scratch);
         if (!parseFen(fen, scratch->board))
             return false;
     }

@@ -52,11 +52,12 @@ void Search::computeTimeBudget() {
 
 double Search::grantTimeExtension() {
     const SearchLimits& l = limits;
-    // 1.
+    // Step 1. No extension with a fixed time per move, with an almost empty
+    //         clock, or after the last one allowed.
     if (l.moveTimeSeconds > 0 || l.clockSeconds <= MinClockForExtension || extensionCount_ >= MaxTimeExtensions)
         return 0;
-    // 2. Moves to the next control; the game position is the root snapshot
-    //    while a search runs.
+    // Step 2. Moves to the next control; the game position is the root
+    //         snapshot while a search runs.
     uint32_t fullmove = l.analysing ? threads_[0]->data.board.fullmove : position().fullmove;
     int moves = DefaultMovesLeft;
     if (l.levelMoves < 1 && l.movesToGo >= 1)
@@ -64,7 +65,7 @@ double Search::grantTimeExtension() {
     if (l.levelMoves >= 1)
         moves = movesLeftInLevel(l.levelMoves, fullmove);
     ++extensionCount_;
-    // 3. A share of the clock that shrinks as the control comes nearer.
+    // Step 3. A share of the clock that shrinks as the control comes nearer.
     if (moves < 2)
         return 0;
     double perMove = l.clockSeconds / moves;
@@ -78,12 +79,12 @@ double Search::grantTimeExtension() {
 }
 
 bool Search::pollStop(ThreadState& thread) {
-    // 1. Helpers never look at the clock.
+    // Step 1. Helpers never look at the clock.
     if (thread.index != 0)
         return false;
-    // 2. Every ClockInterval nodes the clock, every PollInterval nodes the
-    //    input (once per count: several calls can see the same count when
-    //    nodes return without making a move).
+    // Step 2. Every ClockInterval nodes the clock, every PollInterval nodes the
+    //         input (once per count: several calls can see the same count when
+    //         nodes return without making a move).
     uint64_t nodes = thread.searchNodes.load(std::memory_order_relaxed);
     if (nodes != 0 && nodes % ClockInterval == 0 && nodes != lastPolledNodes_) {
         lastPolledNodes_ = nodes;
@@ -103,7 +104,7 @@ bool Search::pollStop(ThreadState& thread) {
         if (reportRequest.exchange(false) && rootMoveProgress)
             rootMoveProgress(progressData());
     }
-    // 3.
+    // Step 3. The stop flag, set by the clock, by input or by a stop command.
     return thread.stopped();
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board/board.h"
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 

@@ -1,6 +1,9 @@
 // FEN reading and writing, and the status of fresh positions.
 #include "board_test_util.h"
 
+#include "board/fen.h"
+#include "board/makemove.h"
+
 namespace NEngine::test {
 namespace {
 

@@ -2,6 +2,8 @@
 // scratch, and the game rules on positions any player can check.
 #include <random>
 
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board_test_util.h"
 
 namespace NEngine::test {
@@ -181,6 +183,34 @@ TEST(MakeMove, RepetitionFiftyMovesAndMaterial) {
     EXPECT_FALSE(materialDraw("8/8/2b5/4k3/8/8/8/2B1K3 w - - 0 1"));    // light against dark
     EXPECT_FALSE(materialDraw("8/8/8/4k3/8/8/8/2BBK3 w - - 0 1"));
     EXPECT_FALSE(materialDraw("8/8/8/4k3/4p3/8/8/2NNK3 w - - 0 1"));
+}
+
+TEST(MakeMove, CopiedGameSeesRepetitionsAndUnmakesAlone) {
+    // A game set up from FEN (so its stack starts above 0), then shuffled:
+    // the copy must see the repetitions of the source's game and unmake its
+    // moves back to the set-up position, on its own stack.
+    Position p("4k3/8/8/8/8/8/8/R3K3 w - - 0 40");
+    ASSERT_TRUE(p.ok);
+    const Board setup = p.board;
+    const char* shuffle[] = {"a1a2", "e8d8", "a2a1", "d8e8", "a1a2", "e8d8", "a2a1"};
+    std::vector<Move> made;
+    for (const char* text : shuffle) {
+        made.push_back(moveFromText(p.board, text));
+        makeMove(p.board, made.back());
+    }
+    Position copy;
+    copyGameInto(p.board, *copy.owner);
+    EXPECT_EQ(copy.board.history, copy.owner->stack.data());
+    EXPECT_TRUE(samePosition(copy.board, p.board));
+    Move last = moveFromText(copy.board, "d8e8");
+    makeMove(copy.board, last);
+    EXPECT_EQ(copy.board.repetitions, 3);
+    EXPECT_TRUE(copy.board.status & RepetitionDraw);
+    unmakeMove(copy.board, last);
+    for (size_t i = made.size(); i-- > 0;)
+        unmakeMove(copy.board, made[i]);
+    EXPECT_TRUE(samePosition(copy.board, setup));
+    EXPECT_EQ(p.board.ply, setup.ply + int(made.size()));  // the source is untouched
 }
 
 TEST(MakeMove, RepeatsAfterSeesComingRepetition) {

@@ -3,6 +3,9 @@
 
 #include "board_test_util.h"
 
+#include "board/fen.h"
+#include "board/makemove.h"
+
 namespace NEngine::test {
 namespace {
 

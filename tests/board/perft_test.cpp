@@ -2,6 +2,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "board/fen.h"
 #include "board_test_util.h"
 
 namespace NEngine::test {

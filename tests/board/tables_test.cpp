@@ -1,6 +1,8 @@
 // Attack tables, geometry and the bit utilities.
 #include "board_test_util.h"
 
+#include "board/makemove.h"
+
 namespace NEngine::test {
 namespace {
 

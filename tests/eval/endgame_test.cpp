@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/fen.h"
 #include "eval/endgame.h"
 #include "eval/pawnrace.h"
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "board/board.h"
+#include "board/fen.h"
 #include "board/tables.h"
 #include "eval/endgame.h"
 #include "eval/evaluator.h"

@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "eval/evalbench.h"

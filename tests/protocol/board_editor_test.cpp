@@ -2,6 +2,8 @@
 // position it settles on.
 #include <random>
 
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "protocol/board_editor.h"
 #include "tests/board/board_test_util.h"
 

@@ -5,6 +5,8 @@
 #include <random>
 #include <sstream>
 
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "protocol/game_record.h"
 #include "test_support.h"
 

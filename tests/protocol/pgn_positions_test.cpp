@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/notation.h"
 #include "protocol/pgn_positions.h"
 #include "test_support.h"

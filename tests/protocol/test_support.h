@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/tables.h"

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/fen.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/tables.h"
@@ -80,6 +82,37 @@ protected:
             expected.insert(m);
         });
         return expected;
+    }
+
+    // Plays random games from the perft positions, 60 plies at most each,
+    // and hands every position that has a legal move to `visit` with its
+    // legal moves.
+    template <typename Visit>
+    void walkRandomGames(unsigned seed, Visit&& visit) {
+        std::ifstream in(QUILLON_SOURCE_DIR "/tests/board/data/perft-suite.tsv");
+        ASSERT_TRUE(in.good());
+        std::mt19937 random(seed);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#')
+                continue;
+            Board& b = setup(line.substr(0, line.find('\t')).c_str());
+            for (int ply = 0; ply < 60; ++ply) {
+                std::vector<Move> legal;
+                MoveList list;
+                generateAll(b, list);
+                list.forEach([&](Move m) {
+                    if (isLegal(b, m))
+                        legal.push_back(m);
+                });
+                if (legal.empty() || !b.hasRoomForMove())
+                    break;
+                visit(b, legal);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                makeMove(b, legal[random() % legal.size()]);
+            }
+        }
     }
 
     std::unique_ptr<BoardWithStack> holder_;
@@ -248,44 +281,70 @@ TEST_F(PickerTest, QuietCheckGeneratorFindsEveryQuietCheckOfRandomGames) {
     // Random games from the perft positions reach direct, discovered,
     // castling and pawn checks; the generator must list exactly the legal
     // quiet checking moves that are not promotions.
-    std::ifstream in(QUILLON_SOURCE_DIR "/tests/board/data/perft-suite.tsv");
-    ASSERT_TRUE(in.good());
-    std::mt19937 random(2026);
-    std::string line;
     int positions = 0, checks = 0;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        Board& b = setup(line.substr(0, line.find('\t')).c_str());
-        for (int ply = 0; ply < 60; ++ply) {
-            std::vector<Move> legal;
-            MoveList list;
-            generateAll(b, list);
-            list.forEach([&](Move m) {
-                if (isLegal(b, m))
-                    legal.push_back(m);
-            });
-            const std::set<Move> expected = quietChecksByMaking(b);
-            if (legal.empty() || !b.hasRoomForMove())
-                break;
-            if (!b.inCheck()) {
-                auto generated = std::make_unique<ScoredMoveList<QuiescenceCheckCapacity>>();
-                generated->clear();
-                generateQuietChecks(b, *history_, *generated);
-                generated->rewind();
-                std::set<Move> got;
-                while (ScoredMove* item = generated->next())
-                    if (isLegal(b, item->move))
-                        got.insert(item->move);
-                ASSERT_EQ(got, expected) << writeFen(b);
-                ++positions;
-                checks += int(expected.size());
-            }
-            makeMove(b, legal[random() % legal.size()]);
-        }
-    }
+    walkRandomGames(2026, [&](Board& b, const std::vector<Move>&) {
+        if (b.inCheck())
+            return;
+        const std::set<Move> expected = quietChecksByMaking(b);
+        auto generated = std::make_unique<ScoredMoveList<QuiescenceCheckCapacity>>();
+        generated->clear();
+        generateQuietChecks(b, *history_, *generated);
+        generated->rewind();
+        std::set<Move> got;
+        while (ScoredMove* item = generated->next())
+            if (isLegal(b, item->move))
+                got.insert(item->move);
+        ASSERT_EQ(got, expected) << writeFen(b);
+        ++positions;
+        checks += int(expected.size());
+    });
     EXPECT_GT(positions, 2000);
     EXPECT_GT(checks, 1000);
+}
+
+TEST_F(PickerTest, PickersGiveEveryLegalMoveOnceAlongRandomGames) {
+    // In check and out of it, with hash moves and killers that are legal,
+    // illegal or from another position: the main picker hands out each
+    // legal move exactly once and nothing else; in check the quiescence
+    // picker hands out every evasion exactly once.
+    std::mt19937 random(7);
+    std::vector<Move> earlier;  // moves of the positions before, as killers
+    int positions = 0, inCheck = 0;
+    walkRandomGames(19, [&](Board& b, const std::vector<Move>& legal) {
+        const std::set<Move> expected = expectedMoves(b);
+        MoveList pseudo;
+        generateAll(b, pseudo);
+        std::vector<Move> candidates(legal);
+        pseudo.forEach([&](Move m) { candidates.push_back(m); });
+        candidates.insert(candidates.end(), earlier.begin(), earlier.end());
+        for (int variant = 0; variant < 3; ++variant) {
+            Move hash = variant == 0 ? NullMove : candidates[random() % candidates.size()];
+            Move killer = variant == 0 ? NullMove : candidates[random() % candidates.size()];
+            // A legal hash move comes out even when it is a promotion that
+            // the generators leave out.
+            std::multiset<Move> want(expected.begin(), expected.end());
+            if (hash && !want.count(hash) && std::count(legal.begin(), legal.end(), hash))
+                want.insert(hash);
+            std::multiset<Move> got;
+            for (Move m : pickAll(b, hash, killer))
+                got.insert(Move(m & MoveBits));
+            ASSERT_EQ(got, want)
+                << writeFen(b) << " hash " << moveToText(hash, false) << " killer " << moveToText(killer, false);
+        }
+        if (b.inCheck()) {
+            auto q = std::make_unique<QuiescencePicker>();
+            q->init(b, *history_, legal[random() % legal.size()], -40);
+            std::multiset<Move> got;
+            while (ScoredMove* item = q->next(0))
+                got.insert(Move(item->move & MoveBits));
+            ASSERT_EQ(got, std::multiset<Move>(expected.begin(), expected.end())) << writeFen(b);
+            ++inCheck;
+        }
+        earlier.assign(legal.begin(), legal.begin() + std::min<size_t>(legal.size(), 4));
+        ++positions;
+    });
+    EXPECT_GT(positions, 2000);
+    EXPECT_GT(inCheck, 100);
 }
 
 }  // namespace

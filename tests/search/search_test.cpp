@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "board/board.h"
+#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/tables.h"
@@ -239,7 +240,7 @@ TEST_F(SearchTest, ReportedLineIsLegalAndBounded) {
     EXPECT_EQ(r.pv[r.pvLength], NullMove);
     // The line replays legally on a copy of the reported root board.
     auto copy = std::make_unique<BoardWithStack>();
-    copy->board.copyPosition(r.board);
+    copyGameInto(r.board, *copy);
     for (int i = 0; i < r.pvLength; ++i) {
         Move m = r.pv[i];
         ASSERT_TRUE(isPseudoLegal(copy->board, m) && isLegal(copy->board, m)) << i;

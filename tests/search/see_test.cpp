@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "board/board.h"
+#include "board/fen.h"
 #include "board/notation.h"
 #include "board/tables.h"
 #include "search/see.h"

@@ -1,7 +1,7 @@
 // POSIX clock: CLOCK_MONOTONIC.
 #include <time.h>
 
-#include "search/clock.h"
+#include "board/clock.h"
 
 namespace NEngine {
 

@@ -1,7 +1,7 @@
 // Windows clock: the performance counter, whose frequency is fixed at boot.
 #include <windows.h>
 
-#include "search/clock.h"
+#include "board/clock.h"
 
 namespace NEngine {
 
