@@ -8,13 +8,13 @@
 #include "board/board.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "board/tables.h"
 #include "board/perft.h"  // int runPerftCommand(int argc, char** argv); argv after "perft"
-#include "eval/evalcommand.h"  // int runEvalCommand(const std::string& fen);
-#include "protocol/options.h"  // std::string optionsUsageText();
+#include "board/tables.h"
+#include "eval/evalcommand.h"        // int runEvalCommand(const std::string& fen);
+#include "protocol/options.h"        // std::string optionsUsageText();
 #include "protocol/pgn_positions.h"  // int runPositionsCommand(const std::string& path);
-#include "protocol/shell.h"  // int runProtocol();
-#include "search/benchmark.h"  // int runBenchmark(int argc, char** argv); argv after "bench"
+#include "protocol/shell.h"          // int runProtocol();
+#include "search/benchmark.h"        // int runBenchmark(int argc, char** argv); argv after "bench"
 
 namespace {
 

@@ -5,9 +5,7 @@
 
 namespace NEngine {
 
-void Board::clear() {
-    *this = Board{};
-}
+void Board::clear() { *this = Board{}; }
 
 void Board::reset() {
     StateEntry* stack = history;

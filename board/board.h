@@ -32,12 +32,12 @@ struct SideSet {
 // The eight-byte header of a board: saved as one unit by each made move and
 // restored as one unit when it is unmade.
 struct BoardHeader {
-    int8_t enPassant;        // en-passant target; not positive means none
-    uint8_t repetitions;     // occurrences of this position, itself included
-    uint8_t checker;         // a checking piece's square while InCheck is set
-    uint8_t halfmoveClock;   // plies since the last irreversible move
-    uint8_t castling;        // bit colour * 2 + wing (wing 0 short, 1 long)
-    uint16_t status;         // StatusFlag bits
+    int8_t enPassant;       // en-passant target; not positive means none
+    uint8_t repetitions;    // occurrences of this position, itself included
+    uint8_t checker;        // a checking piece's square while InCheck is set
+    uint8_t halfmoveClock;  // plies since the last irreversible move
+    uint8_t castling;       // bit colour * 2 + wing (wing 0 short, 1 long)
+    uint16_t status;        // StatusFlag bits
     int8_t sideToMove;
 };
 

@@ -394,7 +394,8 @@ const uint64_t pieceKey[64][2][8] = {
 };
 // clang-format on
 
-const uint64_t castleKey[4] = {0x70D011D16BE1ECBBULL, 0x9A2FC95570EEC82FULL, 0x63E08217C589312FULL, 0x843318E337DC1734ULL};
+const uint64_t castleKey[4] = {0x70D011D16BE1ECBBULL, 0x9A2FC95570EEC82FULL, 0x63E08217C589312FULL,
+                               0x843318E337DC1734ULL};
 const uint64_t sideKey = 0x1ABF26152CB8AC0CULL;
 
 }  // namespace NEngine

@@ -21,8 +21,6 @@ inline void clearRight(Board& board, int bit) {
     board.pawnKey ^= castleKey[bit];
 }
 
-
-
 // Step 10 of making a move: does the move leave the defender in check, and by what?
 void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int movedType) {
     const LookupTables& t = tables();
@@ -76,8 +74,7 @@ void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int 
             board.checker = uint8_t(to);
         }
         break;
-    default:
-        break;
+    default: break;
     }
 
     // Discovered check through the square the piece left.

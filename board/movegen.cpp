@@ -57,8 +57,6 @@ inline void addPawnMove(ListWriter& out, Square from, Square to, bool promotes) 
     }
 }
 
-
-
 inline bool isEnPassantCapture(const Board& board, Move move, int type) {
     return type == Pawn && board.enPassant > 0 && moveTo(move) == board.enPassant;
 }
@@ -134,9 +132,15 @@ bool leavesKingSafe(const Board& board, Move move) {
 // list of moves (perft's last ply) rather than once per move.
 struct SafetyContext {
     explicit SafetyContext(const Board& b)
-        : board(b), us(b.side()), them(~us), king(b.kingSquare[us]), enPassant(b.enPassant),
-          inCheck((b.status & InCheck) != 0), occupancy(b.occupied()),
-          sliders{0, rookLike(b, them), bishopLike(b, them)}, lineKinds(tables().lineKind[king]),
+        : board(b),
+          us(b.side()),
+          them(~us),
+          king(b.kingSquare[us]),
+          enPassant(b.enPassant),
+          inCheck((b.status & InCheck) != 0),
+          occupancy(b.occupied()),
+          sliders{0, rookLike(b, them), bishopLike(b, them)},
+          lineKinds(tables().lineKind[king]),
           beyondKing(tables().beyond[king]) {}
     const Board& board;
     Color us, them;
@@ -144,7 +148,7 @@ struct SafetyContext {
     int enPassant;
     bool inCheck;
     Bitboard occupancy;
-    Bitboard sliders[3];  // the enemy's sliders by line kind: 1 straight, 2 diagonal
+    Bitboard sliders[3];         // the enemy's sliders by line kind: 1 straight, 2 diagonal
     const int8_t* lineKinds;     // the king's row of the line-kind table
     const Bitboard* beyondKing;  // squares beyond each square, seen from the king
 };
@@ -342,8 +346,7 @@ bool isPseudoLegal(const Board& board, Move move) {
     case Queen:
         // Step 7. Sliders: nothing stands between.
         return !(t.between[from][to] & occupancy);
-    default:
-        return true;
+    default: return true;
     }
 }
 

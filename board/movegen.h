@@ -22,7 +22,10 @@ struct MoveList {
     uint16_t free = 0;
     uint16_t count = 0;
 
-    void clear() { head = tail = End; free = count = 0; }
+    void clear() {
+        head = tail = End;
+        free = count = 0;
+    }
 
     void append(Move m) {
         // Accepted positions cannot produce more moves than this (the board

@@ -57,9 +57,7 @@ const std::string& nullMoveText() {
     return text;
 }
 
-std::string squareText(Square s) {
-    return {char('a' + fileOf(s)), char('1' + rankOf(s))};
-}
+std::string squareText(Square s) { return {char('a' + fileOf(s)), char('1' + rankOf(s))}; }
 
 std::string moveToText(Move move, bool withPrefix) {
     Square from = moveFrom(move), to = moveTo(move);
@@ -286,8 +284,7 @@ Move parseMoveText(Board& board, std::string_view text) {
     if (text.empty())
         return NullMove;
     switch (classifyMoveText(text)) {
-    case SanText:
-        return parseSan(board, text);
+    case SanText: return parseSan(board, text);
     case CoordinateText: {
         Move move = parseCoordinate(text);
         if (move == NullMove)
@@ -297,8 +294,7 @@ Move parseMoveText(Board& board, std::string_view text) {
             return NullMove;
         return move;
     }
-    default:
-        return NullMove;
+    default: return NullMove;
     }
 }
 

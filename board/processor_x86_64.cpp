@@ -6,9 +6,7 @@
 namespace NEngine {
 
 // The single instruction, whatever the build's target flags.
-__attribute__((target("popcnt"))) int popCountHardware(uint64_t b) {
-    return __builtin_popcountll(b);
-}
+__attribute__((target("popcnt"))) int popCountHardware(uint64_t b) { return __builtin_popcountll(b); }
 
 bool cpuHasPopCount() {
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;

@@ -278,10 +278,7 @@ void buildMoveDirections(LookupTables& t) {
     for (Square a = 0; a < 64; ++a)
         for (Square b = 0; b < 64; ++b) {
             int dx = fileOf(a) - fileOf(b), dy = rankOf(a) - rankOf(b);
-            t.lineKind[a][b] = a == b                                ? 0
-                               : (dx == 0 || dy == 0)                ? 1
-                               : (std::abs(dx) == std::abs(dy)) ? 2
-                                                                     : 0;
+            t.lineKind[a][b] = a == b ? 0 : (dx == 0 || dy == 0) ? 1 : (std::abs(dx) == std::abs(dy)) ? 2 : 0;
         }
 }
 

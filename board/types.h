@@ -7,7 +7,7 @@
 namespace NEngine {
 
 using Bitboard = uint64_t;
-using Square = int;  // 0..63, a1 = 0, b1 = 1, ..., h8 = 63
+using Square = int;     // 0..63, a1 = 0, b1 = 1, ..., h8 = 63
 using Piece = uint8_t;  // bit 0 colour, bits 1-3 type; 0 is an empty square
 
 // Colour 0 is black and 1 is white; every colour-indexed array has black first.

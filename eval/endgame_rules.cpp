@@ -196,12 +196,12 @@ MaterialSignature material(std::string_view white, std::string_view black) {
         int counts[PieceTypeCount] = {};
         for (char letter : c == White ? white : black) {
             switch (letter) {
-                case 'P': ++counts[Pawn]; break;
-                case 'N': ++counts[Knight]; break;
-                case 'B': ++counts[Bishop]; break;
-                case 'R': ++counts[Rook]; break;
-                case 'Q': ++counts[Queen]; break;
-                default: break;
+            case 'P': ++counts[Pawn]; break;
+            case 'N': ++counts[Knight]; break;
+            case 'B': ++counts[Bishop]; break;
+            case 'R': ++counts[Rook]; break;
+            case 'Q': ++counts[Queen]; break;
+            default: break;
             }
         }
         for (int kind = Pawn; kind <= Queen; ++kind)
@@ -266,14 +266,14 @@ EndgameRegistry::EndgameRegistry() {
 
     addVerdict(material("KN", "KBB"), [](const Board& board) {
         Square wk = board.kingSquare[White], bk = board.kingSquare[Black];
-        int score = 2 * (distance(bk, wk) - distance(firstPiece(board, White, Knight), wk) - KnightBishopsBase) +
-                    kingTable(wk);
+        int score =
+            2 * (distance(bk, wk) - distance(firstPiece(board, White, Knight), wk) - KnightBishopsBase) + kingTable(wk);
         return EndgameVerdict{true, int16_t(score)};
     });
     addVerdict(material("KBB", "KN"), [](const Board& board) {
         Square wk = board.kingSquare[White], bk = board.kingSquare[Black];
-        int score = 2 * (distance(firstPiece(board, Black, Knight), bk) - distance(wk, bk) + KnightBishopsBase) -
-                    kingTable(bk);
+        int score =
+            2 * (distance(firstPiece(board, Black, Knight), bk) - distance(wk, bk) + KnightBishopsBase) - kingTable(bk);
         return EndgameVerdict{true, int16_t(score)};
     });
 

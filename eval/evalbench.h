@@ -16,7 +16,7 @@ struct EvalBenchResult {
     double warmSeconds = 0;  // later passes, pawn hash filled
     int64_t warmEvaluations = 0;
     double warmCpuSeconds = 0;  // processor time of the later passes (robust on a busy machine)
-    int64_t checksum = 0;  // sum of all scores: identical on every run
+    int64_t checksum = 0;       // sum of all scores: identical on every run
 };
 
 // Positions reached by random legal moves from the start position with a

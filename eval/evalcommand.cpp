@@ -101,8 +101,8 @@ int runEvalCommand(const std::string& fen) {
     }
 
     const EvalParameters& p = evaluator.parameters();
-    std::printf("Stage: %s (non-pawn material %d, middlegame weight %d/%d)\n", stageName(b.stage),
-                b.nonPawnMaterial, b.weight, p.phaseRange);
+    std::printf("Stage: %s (non-pawn material %d, middlegame weight %d/%d)\n", stageName(b.stage), b.nonPawnMaterial,
+                b.weight, p.phaseRange);
     std::printf("Terms, White minus Black:\n");
     std::printf("  %-22s %7s %7s %7s %9s\n", "term", "common", "middle", "end", "blended");
     ScoreTriple total;
@@ -110,9 +110,14 @@ int runEvalCommand(const std::string& fen) {
         const char* name;
         const ScoreTriple& value;
     } rows[] = {
-        {"material", b.material},       {"imbalance", b.imbalance},       {"piece-square", b.pieceSquare},
-        {"pawns and shelter", b.pawns}, {"pieces", b.pieces},             {"king safety", b.kingSafety},
-        {"threats", b.threats},         {"passed pawns", b.passedPawns},
+        {"material", b.material},
+        {"imbalance", b.imbalance},
+        {"piece-square", b.pieceSquare},
+        {"pawns and shelter", b.pawns},
+        {"pieces", b.pieces},
+        {"king safety", b.kingSafety},
+        {"threats", b.threats},
+        {"passed pawns", b.passedPawns},
     };
     for (const auto& row : rows) {
         printRow(row.name, row.value, p, b.stage, b.weight);

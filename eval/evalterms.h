@@ -17,7 +17,8 @@ constexpr int PassedRankBonus[PassedRankCount] = {0, 5, 9, 20, 38, 65, 98};
 // The passed-pawn rank bonus; pawns never stand on their last rank.
 inline int passedRankBonus(int relativeRank) {
     assert(relativeRank >= 0 && relativeRank < PassedRankCount);
-    return PassedRankBonus[relativeRank < 0 ? 0 : (relativeRank >= PassedRankCount ? PassedRankCount - 1 : relativeRank)];
+    return PassedRankBonus[relativeRank < 0 ? 0
+                                            : (relativeRank >= PassedRankCount ? PassedRankCount - 1 : relativeRank)];
 }
 
 // Stage from the non-pawn material of both sides.

@@ -34,12 +34,8 @@ int blendWeight(const EvalParameters& p, int nonPawnMaterial) {
 int blendScore(const EvalParameters& p, const ScoreTriple& s, GameStage stage, int weight) {
     int v;
     switch (stage) {
-    case GameStage::Opening:
-        v = s.common + s.mg;
-        break;
-    case GameStage::Endgame:
-        v = s.common + s.eg;
-        break;
+    case GameStage::Opening: v = s.common + s.mg; break;
+    case GameStage::Endgame: v = s.common + s.eg; break;
     default:
         // Integer division truncates toward zero, as everywhere in the evaluation.
         v = s.common + (s.mg * weight + s.eg * (p.phaseRange - weight)) / p.phaseRange;

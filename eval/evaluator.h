@@ -26,26 +26,26 @@ enum class GameStage : int { Opening = 0, Middlegame = 1, Endgame = 2 };
 // Per-colour attack information, rebuilt by every full evaluation and filled
 // by the piece terms in kind order (knights, bishops, rooks, queens).
 struct AttackRecord {
-    int32_t kingAttackers;   // pieces bearing on the enemy king's zone
-    int32_t kingAttackUnits; // weight of those attacks
-    int32_t running;         // piece score collected along the way (common part)
-    int32_t kingRunning;     // second running score, middlegame part of king safety
-    bool discovered;         // a piece of this side uncovers an attack on the enemy king
+    int32_t kingAttackers;    // pieces bearing on the enemy king's zone
+    int32_t kingAttackUnits;  // weight of those attacks
+    int32_t running;          // piece score collected along the way (common part)
+    int32_t kingRunning;      // second running score, middlegame part of king safety
+    bool discovered;          // a piece of this side uncovers an attack on the enemy king
 
     Bitboard pawnAttacks;
     Bitboard pawnDoubleAttacks;
     Bitboard kingAttacks;
-    Bitboard kingZone;      // king attacks plus the same set one rank towards the enemy
-    Bitboard mobilityArea;  // not own pawns or king, not attacked by enemy pawns
-    Bitboard xrayBishop;    // occupancy with own queens and bishops removed
-    Bitboard xrayRook;      // occupancy with own queens and rooks removed
-    Bitboard pawnPushes;    // single pushes to empty squares, double pushes from home
+    Bitboard kingZone;                // king attacks plus the same set one rank towards the enemy
+    Bitboard mobilityArea;            // not own pawns or king, not attacked by enemy pawns
+    Bitboard xrayBishop;              // occupancy with own queens and bishops removed
+    Bitboard xrayRook;                // occupancy with own queens and rooks removed
+    Bitboard pawnPushes;              // single pushes to empty squares, double pushes from home
     Bitboard byKind[PieceTypeCount];  // pseudo attacks by piece kind
-    Bitboard all;           // every attacked square (pinned pieces left out)
-    Bitboard allButKing;    // the same without the king's attacks
-    Bitboard twice;         // squares attacked at least twice
-    Bitboard pinned;        // own pieces pinned to the own king
-    Bitboard discoverers;   // own pieces alone between an own slider and the enemy king
+    Bitboard all;                     // every attacked square (pinned pieces left out)
+    Bitboard allButKing;              // the same without the king's attacks
+    Bitboard twice;                   // squares attacked at least twice
+    Bitboard pinned;                  // own pieces pinned to the own king
+    Bitboard discoverers;             // own pieces alone between an own slider and the enemy king
 };
 
 // The terms of one evaluation, White-relative, for `quillon eval` and tests.

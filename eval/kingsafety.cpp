@@ -102,8 +102,8 @@ int Evaluator::kingSafety(const Board& board, Color c) {
 
     // A safe check after which the king has no flight square (and a slider's
     // check cannot be blocked) weighs more; only the first one found counts.
-    const Bitboard blockers = them.byKind[Knight] | them.byKind[Bishop] | them.byKind[Rook] | them.byKind[Queen] |
-                              them.pawnPushes;
+    const Bitboard blockers =
+        them.byKind[Knight] | them.byKind[Bishop] | them.byKind[Rook] | them.byKind[Queen] | them.pawnPushes;
     const Bitboard withoutKing = occupied_ & ~squareBit(K);
     bool mateFound = false;
     for (int i = 0; i < 4 && !mateFound; ++i) {
@@ -134,8 +134,8 @@ int Evaluator::kingSafety(const Board& board, Color c) {
 
     // 6. Check weight X.
     const int n = std::min(safeKinds + int(me.discovered), CheckKindCap);
-    const int X = ((unsafeOnly ? UnsafeCheckX : 0) + W) / 2 + CheckKindWeight[n] +
-                  SafeCheckSquareWeight * popCount(safeUnion);
+    const int X =
+        ((unsafeOnly ? UnsafeCheckX : 0) + W) / 2 + CheckKindWeight[n] + SafeCheckSquareWeight * popCount(safeUnion);
 
     // 7. Weak squares in the king's quadrant and the one beside it.
     const Bitboard weak = (me.twice & ~them.twice) | (me.all & ~them.allButKing);
@@ -147,10 +147,10 @@ int Evaluator::kingSafety(const Board& board, Color c) {
 
     // 8. The sum.
     const int xPart = me.kingAttackers ? X : X >> 3;
-    const int result = ((me.kingAttackUnits * W + xPart * checkWeight) >> 5) +
-                       WeakQuadrantSquare * popCount(weakUnguarded & quadrant) +
-                       QuadrantSquare * (popCount(quadrant & me.all & ~weakUnguarded) +
-                                         popCount(weakUnguarded & besideQuadrant));
+    const int result =
+        ((me.kingAttackUnits * W + xPart * checkWeight) >> 5) +
+        WeakQuadrantSquare * popCount(weakUnguarded & quadrant) +
+        QuadrantSquare * (popCount(quadrant & me.all & ~weakUnguarded) + popCount(weakUnguarded & besideQuadrant));
     return result + me.kingRunning;
 }
 

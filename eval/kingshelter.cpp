@@ -8,7 +8,7 @@
 namespace NEngine {
 namespace {
 
-constexpr int FarAdvanced = -25;    // a square beyond the sixth relative rank has no shelter
+constexpr int FarAdvanced = -25;       // a square beyond the sixth relative rank has no shelter
 constexpr int ElsewherePenalty = -13;  // king outside both corner zones
 constexpr int FrontOne = 15, FrontTwo = 10, FrontThree = -8, FrontNone = -15;
 

@@ -95,8 +95,8 @@ bool stops(const Board& board, Color c, int pieceType, Bitboard excluded) {
     // Step 2: squares the piece may use.
     Square own = board.kingSquare[c];
     Square defenderKing = board.kingSquare[~c];
-    Bitboard unsafe = (t.kingAttacks[own] & ~t.kingAttacks[defenderKing]) | squareBit(own) | excluded |
-                      t.pawnAttacks[c][s];
+    Bitboard unsafe =
+        (t.kingAttacks[own] & ~t.kingAttacks[defenderKing]) | squareBit(own) | excluded | t.pawnAttacks[c][s];
     if (!bishop)
         unsafe |= squareBit(defenderKing);
     Bitboard safe = ~unsafe;

@@ -74,8 +74,8 @@ ScoreTriple pawnStructure(const Board& board, Color c, Bitboard& passed) {
             t.mg += IsolatedMg;
             t.eg += IsolatedEg;
         }
-        const Bitboard nearRanks = rankBits(rank) | (rank > 0 ? rankBits(rank - 1) : 0) |
-                                   (rank < 7 ? rankBits(rank + 1) : 0);
+        const Bitboard nearRanks =
+            rankBits(rank) | (rank > 0 ? rankBits(rank - 1) : 0) | (rank < 7 ? rankBits(rank + 1) : 0);
         if (neighbours & nearRanks) {
             t.mg += ConnectedMg;
             t.eg += ConnectedEg;
@@ -162,8 +162,8 @@ ScoreTriple pawnStructure(const Board& board, Color c, Bitboard& passed) {
             bonus >>= 1;
         } else {
             const Square promotion = promotionSquare(c, s);
-            t.eg += PassedKingDistanceEg *
-                    (int(tb.distance[enemyKing][promotion]) - int(tb.distance[ownKing][promotion]));
+            t.eg +=
+                PassedKingDistanceEg * (int(tb.distance[enemyKing][promotion]) - int(tb.distance[ownKing][promotion]));
             for (Bitboard h = helpers; h;) {
                 const Square hs = popLsb(h);
                 if (!(tb.frontSpan[c][hs] & (enemy | enemyAttacks))) {

@@ -278,7 +278,7 @@ template ScoreTriple Evaluator::pieceKind<Rook>(const Board&, Color);
 template ScoreTriple Evaluator::pieceKind<Queen>(const Board&, Color);
 
 __attribute__((flatten)) ScoreTriple Evaluator::pieceTerms(const Board& board, const Bitboard passed[2], bool computed,
-                                  EvalBreakdown* trace) {
+                                                           EvalBreakdown* trace) {
     // 1. Piece kinds in order, Black first: later kinds read the attacks of earlier ones.
     ScoreTriple pieces[2];
     for (Color c : {Black, White})

@@ -10,10 +10,10 @@
 
 #include "board/board.h"
 #include "board/fen.h"
-#include "protocol/game_record.h"
-#include "protocol/pgn_positions.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "protocol/game_record.h"
+#include "protocol/pgn_positions.h"
 
 using namespace NEngine;
 

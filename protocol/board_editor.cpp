@@ -21,9 +21,7 @@ void clearForEdit(Board& board, EditState& edit) {
         board.key ^= sideKey;
 }
 
-void toggleEditColor(EditState& edit) {
-    edit.placing = ~edit.placing;
-}
+void toggleEditColor(EditState& edit) { edit.placing = ~edit.placing; }
 
 void placeEditPiece(Board& board, const EditState& edit, std::string_view text) {
     if (text.size() < 3)

@@ -103,10 +103,8 @@ bool takesNumber(CommandKind kind) {
     case CommandKind::Time:
     case CommandKind::Otim:
     case CommandKind::Level:
-    case CommandKind::Protover:
-        return true;
-    default:
-        return false;
+    case CommandKind::Protover: return true;
+    default: return false;
     }
 }
 
@@ -114,23 +112,40 @@ bool takesNumber(CommandKind kind) {
 
 const std::map<std::string, CommandKind, std::less<>>& keywordTable() {
     static const std::map<std::string, CommandKind, std::less<>> table = {
-        {"option", CommandKind::XbOption},   {"ping", CommandKind::Ping},
-        {"xboard", CommandKind::XBoard},     {"memory", CommandKind::Memory},
-        {"new", CommandKind::New},           {"protover", CommandKind::Protover},
-        {"go", CommandKind::XbGo},           {"st", CommandKind::St},
-        {"sd", CommandKind::Sd},             {"undo", CommandKind::Undo},
-        {"remove", CommandKind::Remove},     {"force", CommandKind::Force},
-        {"edit", CommandKind::Edit},         {"post", CommandKind::Post},
-        {"nopost", CommandKind::NoPost},     {"analyze", CommandKind::Analyze},
-        {"exit", CommandKind::Stop},         {"stop", CommandKind::Stop},
-        {"time", CommandKind::Time},         {"otim", CommandKind::Otim},
-        {"level", CommandKind::Level},       {".", CommandKind::Dot},
-        {"?", CommandKind::MoveNow},         {"c", CommandKind::EditColour},
-        {"#", CommandKind::EditClear},       {"saveboard", CommandKind::SaveBoard},
-        {"loadboard", CommandKind::LoadBoard}, {"setboard", CommandKind::SetBoard},
-        {"setb", CommandKind::SetBoard},     {"uci", CommandKind::Uci},
-        {"setoption", CommandKind::SetOption}, {"isready", CommandKind::IsReady},
-        {"ucinewgame", CommandKind::UciNewGame}, {"position", CommandKind::Position},
+        {"option", CommandKind::XbOption},
+        {"ping", CommandKind::Ping},
+        {"xboard", CommandKind::XBoard},
+        {"memory", CommandKind::Memory},
+        {"new", CommandKind::New},
+        {"protover", CommandKind::Protover},
+        {"go", CommandKind::XbGo},
+        {"st", CommandKind::St},
+        {"sd", CommandKind::Sd},
+        {"undo", CommandKind::Undo},
+        {"remove", CommandKind::Remove},
+        {"force", CommandKind::Force},
+        {"edit", CommandKind::Edit},
+        {"post", CommandKind::Post},
+        {"nopost", CommandKind::NoPost},
+        {"analyze", CommandKind::Analyze},
+        {"exit", CommandKind::Stop},
+        {"stop", CommandKind::Stop},
+        {"time", CommandKind::Time},
+        {"otim", CommandKind::Otim},
+        {"level", CommandKind::Level},
+        {".", CommandKind::Dot},
+        {"?", CommandKind::MoveNow},
+        {"c", CommandKind::EditColour},
+        {"#", CommandKind::EditClear},
+        {"saveboard", CommandKind::SaveBoard},
+        {"loadboard", CommandKind::LoadBoard},
+        {"setboard", CommandKind::SetBoard},
+        {"setb", CommandKind::SetBoard},
+        {"uci", CommandKind::Uci},
+        {"setoption", CommandKind::SetOption},
+        {"isready", CommandKind::IsReady},
+        {"ucinewgame", CommandKind::UciNewGame},
+        {"position", CommandKind::Position},
         {"quit", CommandKind::Quit},
     };
     return table;
@@ -224,14 +239,9 @@ Command parseCommand(std::string_view line, bool uciMode) {
             // Option arguments are not read: "option" has no effect.
             command.args.clear();
             break;
-        case CommandKind::SetOption:
-            parseSetOptionArguments(command);
-            break;
-        case CommandKind::UciGo:
-            parseGoArguments(command);
-            break;
-        default:
-            break;
+        case CommandKind::SetOption: parseSetOptionArguments(command); break;
+        case CommandKind::UciGo: parseGoArguments(command); break;
+        default: break;
         }
         return command;
     }

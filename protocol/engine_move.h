@@ -12,12 +12,12 @@ class EngineShell;
 
 // The outcome of think.
 struct ThinkResult {
-    uint16_t status = 0;       // board status after the move (game-over flags etc.)
-    Move move = NullMove;      // the move played, 0 for none
-    std::string reply;         // its coordinate text ("move " prefix for XBoard); "" for none
-    bool moverIsWhite = false; // White was to move when the decision began
+    uint16_t status = 0;        // board status after the move (game-over flags etc.)
+    Move move = NullMove;       // the move played, 0 for none
+    std::string reply;          // its coordinate text ("move " prefix for XBoard); "" for none
+    bool moverIsWhite = false;  // White was to move when the decision began
     int16_t score = 0;
-    bool ok = false;           // false only when a search was already running
+    bool ok = false;  // false only when a search was already running
 };
 
 // The engine decides and plays its move on the game board: the time budget,

@@ -220,16 +220,11 @@ InputSource::~InputSource() {
 
 const char* InputSource::method() const {
     switch (state_->kind) {
-        case Kind::Console:
-            return "console";
-        case Kind::Pipe:
-            return "pipe";
-        case Kind::File:
-            return "file";
-        case Kind::Thread:
-            return "thread";
-        case Kind::None:
-            break;
+    case Kind::Console: return "console";
+    case Kind::Pipe: return "pipe";
+    case Kind::File: return "file";
+    case Kind::Thread: return "thread";
+    case Kind::None: break;
     }
     return "none";
 }
@@ -237,18 +232,14 @@ const char* InputSource::method() const {
 InputRead InputSource::read(std::string& buffer, bool wait) {
     State& s = *state_;
     switch (s.kind) {
-        case Kind::Console:
-            if (!wait && !consoleLineTyped(s.handle, s.records))
-                return InputRead::Nothing;
-            return readConsoleLine(s.handle, buffer);
-        case Kind::Pipe:
-            return readPipe(s.handle, buffer, wait);
-        case Kind::File:
-            return readFile(s.handle, buffer);
-        case Kind::Thread:
-            return takeQueued(*s.queue, buffer, wait);
-        case Kind::None:
-            break;
+    case Kind::Console:
+        if (!wait && !consoleLineTyped(s.handle, s.records))
+            return InputRead::Nothing;
+        return readConsoleLine(s.handle, buffer);
+    case Kind::Pipe: return readPipe(s.handle, buffer, wait);
+    case Kind::File: return readFile(s.handle, buffer);
+    case Kind::Thread: return takeQueued(*s.queue, buffer, wait);
+    case Kind::None: break;
     }
     return InputRead::End;
 }

@@ -25,9 +25,8 @@ constexpr OptionDescriptor Options[] = {
 std::span<const OptionDescriptor> engineOptions() { return Options; }
 
 std::string uciOptionLine(const OptionDescriptor& option) {
-    return std::string("option name ") + option.name + " type " + option.type + " min " +
-           std::to_string(option.min) + " max " + std::to_string(option.max) + " default " +
-           std::to_string(option.defaultValue);
+    return std::string("option name ") + option.name + " type " + option.type + " min " + std::to_string(option.min) +
+           " max " + std::to_string(option.max) + " default " + std::to_string(option.defaultValue);
 }
 
 bool setOption(Search& search, std::string_view name, int32_t value) {

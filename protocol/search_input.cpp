@@ -35,14 +35,9 @@ bool continueCheck(EngineShell& shell) {
     }
     switch (command.kind) {
     case CommandKind::Stop:
-    case CommandKind::MoveNow:
-        break;  // consumed: its whole effect is ending the search
-    case CommandKind::Quit:
-        shell.quit = true;
-        break;
-    default:
-        shell.reader.pending.push_back(std::move(command));
-        break;
+    case CommandKind::MoveNow: break;  // consumed: its whole effect is ending the search
+    case CommandKind::Quit: shell.quit = true; break;
+    default: shell.reader.pending.push_back(std::move(command)); break;
     }
     // Step 4: every other command ends the search.
     shell.search.stop();
@@ -53,8 +48,7 @@ void installCallbacks(EngineShell& shell) {
     Search& search = shell.search;
     search.continueCheck = [&shell] { return continueCheck(shell); };
     search.iterationReport = [&shell](const SearchResult& result) {
-        const std::string line =
-            shell.uciMode ? uciIterationLine(shell, result) : xboardIterationLine(shell, result);
+        const std::string line = shell.uciMode ? uciIterationLine(shell, result) : xboardIterationLine(shell, result);
         if (!line.empty())
             shell.writeLine(line);
     };

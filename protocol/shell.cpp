@@ -57,9 +57,7 @@ void execute(EngineShell& shell, Command& command) {
     switch (command.kind) {
     // Both protocols.
     case CommandKind::Stop:
-    case CommandKind::MoveNow:
-        shell.search.stop();
-        break;
+    case CommandKind::MoveNow: shell.search.stop(); break;
     case CommandKind::Quit:
         shell.quit = true;
         shell.search.stop();
@@ -129,8 +127,7 @@ void execute(EngineShell& shell, Command& command) {
         break;
 
     case CommandKind::None:
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -7,10 +7,10 @@
 
 #include "board/board.h"
 #include "board/fen.h"
-#include "protocol/board_editor.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "protocol/board_editor.h"
 #include "protocol/engine_move.h"
 #include "protocol/options.h"
 #include "protocol/shell.h"
@@ -263,7 +263,8 @@ std::string xboardProgressLine(EngineShell& shell, const SearchData& data) {
     if (data.depth <= 0)
         return "";
     const uint64_t now = clockNanoseconds();
-    const uint64_t elapsed = now > data.startTime ? uint64_t(double(now - data.startTime) / NanosecondsPerCentisecond) : 0;
+    const uint64_t elapsed =
+        now > data.startTime ? uint64_t(double(now - data.startTime) / NanosecondsPerCentisecond) : 0;
     std::string line = "stat01: " + std::to_string(elapsed) + " " + std::to_string(data.iterationNodes) + " " +
                        std::to_string(data.depth - 1) + " " + std::to_string(data.rootMoveCount - data.rootMoveIndex) +
                        " " + std::to_string(data.rootMoveCount);

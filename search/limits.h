@@ -16,17 +16,17 @@ constexpr int MinDepthLimit = 2;
 constexpr double MinClockSeconds = 0.1;
 
 struct SearchLimits {
-    double timeBudget = 0;               // seconds for the running search; 0: no limit
+    double timeBudget = 0;                  // seconds for the running search; 0: no limit
     uint32_t maxDepth = MaxIterationDepth;  // highest iteration depth
-    bool infinite = false;               // analysis: search until stopped
-    int32_t levelMoves = 0;              // moves per period of a conventional clock; < 1: none
-    int32_t movesToGo = 0;               // moves left to the next time control; < 1: none
-    int32_t depthLimit = 0;              // fixed depth in plies; < 1: none
-    double clockSeconds = 0;             // the engine's remaining clock time
-    double moveTimeSeconds = 0;          // fixed time per move; 0: none
+    bool infinite = false;                  // analysis: search until stopped
+    int32_t levelMoves = 0;                 // moves per period of a conventional clock; < 1: none
+    int32_t movesToGo = 0;                  // moves left to the next time control; < 1: none
+    int32_t depthLimit = 0;                 // fixed depth in plies; < 1: none
+    double clockSeconds = 0;                // the engine's remaining clock time
+    double moveTimeSeconds = 0;             // fixed time per move; 0: none
     // Set by XBoard post/nopost and kept, though thinking is written whatever it holds.
     bool showThinking = false;
-    bool analysing = false;              // a search is running
+    bool analysing = false;  // a search is running
 
     // The time controls. Setting one clears those it replaces; each is
     // refused (false) while a search runs.

@@ -68,7 +68,8 @@ void pieceMoves(const Board& b, int type, Bitboard targets, Allowed&& allowed, E
 
 template <typename Emit>
 void pieceMoves(const Board& b, int type, Bitboard targets, Emit&& emit) {
-    pieceMoves(b, type, targets, [](int, Square) { return ~Bitboard(0); }, emit);
+    pieceMoves(
+        b, type, targets, [](int, Square) { return ~Bitboard(0); }, emit);
 }
 
 // Quiet moves in generation order: pawn pushes, knights, bishops, rooks,
@@ -118,7 +119,8 @@ void quietMoves(const Board& b, Allowed&& allowed, Emit&& emit) {
 
 template <typename Emit>
 void quietMoves(const Board& b, Emit&& emit) {
-    quietMoves(b, [](int, Square) { return ~Bitboard(0); }, emit);
+    quietMoves(
+        b, [](int, Square) { return ~Bitboard(0); }, emit);
 }
 
 inline bool isQuietTarget(const Board& b, Move m) {
@@ -255,9 +257,7 @@ void generateQuietEvasions(const Board& b, const HistoryTable& history, ScoredMo
     Color us = b.side();
     Square king = b.kingSquare[us];
     Bitboard occ = b.occupied();
-    auto add = [&](Square from, Square to) {
-        list.insert(composeMove(from, to), history.quietScore(us, from, to));
-    };
+    auto add = [&](Square from, Square to) { list.insert(composeMove(from, to), history.quietScore(us, from, to)); };
 
     if (!(b.status & DoubleCheck)) {
         Bitboard blocks = t.between[king][b.checker];
@@ -515,8 +515,7 @@ ScoredMove* MovePicker::next() {
             return item;
         // Null once both lists are used up, and on every later call.
         return badQuiets_.next();
-    case Done:
-        break;
+    case Done: break;
     }
     return nullptr;
 }
@@ -579,8 +578,7 @@ ScoredMove* QuiescencePicker::next(int threshold) {
             return item;
         stage_ = Done;
         [[fallthrough]];
-    case Done:
-        break;
+    case Done: break;
     }
     return nullptr;
 }

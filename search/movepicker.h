@@ -154,7 +154,14 @@ public:
 
 private:
     enum Stage : uint8_t {
-        HashStage, GenerateCaptures, GoodCaptures, KillerStage, GenerateQuiets, GoodQuiets, BadMoves, Done,
+        HashStage,
+        GenerateCaptures,
+        GoodCaptures,
+        KillerStage,
+        GenerateQuiets,
+        GoodQuiets,
+        BadMoves,
+        Done,
     };
 
     // The next legal move of the list that is not the hash move (nor, with

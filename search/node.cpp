@@ -39,16 +39,12 @@ inline bool weakSide(const SideSet& s) {
     return s.count[Pawn] == 0 && s.count[Rook] == 0 && s.count[Queen] == 0 && s.count[Knight] + s.count[Bishop] < 2;
 }
 
-inline int advantageOf(const Board& b) {
-    return int(b.sides[b.side()].material) - int(b.sides[~b.side()].material);
-}
+inline int advantageOf(const Board& b) { return int(b.sides[b.side()].material) - int(b.sides[~b.side()].material); }
 
 // The entry of the move that led to the current position.
 inline StateEntry& previousEntry(Board& b) { return b.history[b.ply - 1]; }
 
-inline bool arrivedReduced(const Board& b) {
-    return b.ply > b.setupPly && (b.history[b.ply - 1].flags & ReducedMark);
-}
+inline bool arrivedReduced(const Board& b) { return b.ply > b.setupPly && (b.history[b.ply - 1].flags & ReducedMark); }
 
 inline bool isQuietMove(const Board& b, Move m) {
     Square to = moveTo(m);
@@ -401,7 +397,8 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
             }
             if (reduction)
                 entry.flags |= ReducedMark;
-            score = -searchNode(t, depth - OnePly + checkExt - reduction, ply + 1, -alpha - 1, -alpha, false, allowNull);
+            score =
+                -searchNode(t, depth - OnePly + checkExt - reduction, ply + 1, -alpha - 1, -alpha, false, allowNull);
             entry.flags &= ~ReducedMark;
             if (!t.stopped() && score > alpha && reduction)
                 score = -searchNode(t, depth - OnePly + checkExt, ply + 1, -alpha - 1, -alpha, false, allowNull);

@@ -21,17 +21,17 @@ constexpr int MaxReportedLine = 64;
 // make and unmake moves (for move text) without touching any search.
 struct SearchData {
     Board board{};
-    int32_t rootMoveIndex = 0;   // root moves finished in this iteration
+    int32_t rootMoveIndex = 0;  // root moves finished in this iteration
     int32_t rootMoveCount = 0;
-    int32_t depth = 0;           // iteration depth in plies
-    uint64_t iterationNodes = 0; // moves made in this iteration (summed over threads in reports)
-    uint64_t searchNodes = 0;    // moves made since the search started
+    int32_t depth = 0;            // iteration depth in plies
+    uint64_t iterationNodes = 0;  // moves made in this iteration (summed over threads in reports)
+    uint64_t searchNodes = 0;     // moves made since the search started
     // Spare, for a later figure: zeroed at every iteration; nothing reads it.
     uint32_t reserved = 0;
-    uint64_t startTime = 0;      // nanoseconds
-    uint64_t currentTime = 0;    // nanoseconds: end of the last completed iteration
-    ScoredMove bestRootMove;     // best root move of this iteration; move 0 while none
-    Move currentMove = NullMove; // the root move being searched (or just finished)
+    uint64_t startTime = 0;       // nanoseconds
+    uint64_t currentTime = 0;     // nanoseconds: end of the last completed iteration
+    ScoredMove bestRootMove;      // best root move of this iteration; move 0 while none
+    Move currentMove = NullMove;  // the root move being searched (or just finished)
 
     SearchData() : startTime(clockNanoseconds()), currentTime(startTime) {}
 };
@@ -45,12 +45,12 @@ public:
     int32_t pvLength = 0;         // at most MaxReportedLine
     int32_t rootMoveCount = 0;
     int32_t rootMovesSearched = 0;
-    Board board{};                // root position (scratch stack, as in SearchData)
+    Board board{};  // root position (scratch stack, as in SearchData)
     Move bestMove = NullMove;
-    int32_t depth = 0;            // completed depth in plies
-    int16_t score = 0;            // side to move at the root; mate p plies away: +-(32000 - p)
-    Move pv[PlyRecordCount] = {}; // ended by 0
-    int32_t selectiveDepth = 0;   // deepest ply reached by the main thread
+    int32_t depth = 0;             // completed depth in plies
+    int16_t score = 0;             // side to move at the root; mate p plies away: +-(32000 - p)
+    Move pv[PlyRecordCount] = {};  // ended by 0
+    int32_t selectiveDepth = 0;    // deepest ply reached by the main thread
 
     void reset() { *this = SearchResult(); }
 };

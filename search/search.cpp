@@ -17,7 +17,6 @@
 #include "search/see.h"
 #include "search/threadstate.h"
 
-
 namespace NEngine {
 
 namespace {
@@ -285,8 +284,8 @@ struct SearchDriver {
             uint64_t now = clockNanoseconds();
             if (t.tableMark)
                 t.stats.endIteration(now, t.data.bestRootMove.move && t.data.rootMoveIndex >= t.data.rootMoveCount);
-            bool mayExtend = t.stopped() && !s.stopRequested_.load() && depth >= 3 && s.timeExtension &&
-                             !limits.infinite;
+            bool mayExtend =
+                t.stopped() && !s.stopRequested_.load() && depth >= 3 && s.timeExtension && !limits.infinite;
             if (!t.data.bestRootMove.move) {
                 // Step 3. Not one root move finished: more time only when this
                 //         iteration has already cost as much as all before it.

@@ -56,7 +56,7 @@ public:
     // ---- Callback slots and flags the front end uses -------------------------
     std::atomic<bool> reportRequest{false};  // ask for one root-move-progress report
     ContinueCheckCallback continueCheck;
-    TimeExtensionCallback timeExtension;     // preset to grantTimeExtension()
+    TimeExtensionCallback timeExtension;  // preset to grantTimeExtension()
     IterationReportCallback iterationReport;
     FinalResultCallback finalResult;
     RootMoveProgressCallback rootMoveProgress;

@@ -25,7 +25,7 @@ struct ThreadStats {
     uint64_t cutoffs = 0;            // nodes ended by the table
     uint64_t cutoffsFromOthers = 0;  // ... on another thread's entry
     uint64_t stores = 0;
-    uint64_t replacedOthers = 0;     // stores that replaced another thread's searched entry
+    uint64_t replacedOthers = 0;  // stores that replaced another thread's searched entry
     Iteration iterations[MaxIterations];
     int iterationCount = 0;
 

@@ -14,8 +14,7 @@ constexpr size_t BytesPerMegabyte = size_t(1) << 20;
 // Data word layout: score (bits 0-15), info (16-31), generation (32-47),
 // move (48-63).
 inline uint64_t packData(int16_t score, uint16_t info, uint16_t generation, Move move) {
-    return uint64_t(uint16_t(score)) | (uint64_t(info) << 16) | (uint64_t(generation) << 32) |
-           (uint64_t(move) << 48);
+    return uint64_t(uint16_t(score)) | (uint64_t(info) << 16) | (uint64_t(generation) << 32) | (uint64_t(move) << 48);
 }
 
 inline TableRecord readEntry(const TableEntry& e) {
@@ -120,8 +119,8 @@ TableEntry* TranspositionTable::chooseSlot(TableBucket& bucket, uint64_t key, Ta
     return oldest;
 }
 
-uint16_t TranspositionTable::store(uint64_t key, int score, int depth, int bound, Move move, bool threat,
-                                   bool extended, bool pv, uint16_t mark) {
+uint16_t TranspositionTable::store(uint64_t key, int score, int depth, int bound, Move move, bool threat, bool extended,
+                                   bool pv, uint16_t mark) {
     // 1. Choose the slot.
     TableRecord old;
     TableEntry* slot = chooseSlot(buckets_[key & mask_], key, old);

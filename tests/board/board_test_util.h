@@ -37,9 +37,7 @@ inline std::vector<Move> legalMoves(const Board& board) {
     return moves;
 }
 
-inline Move moveFromText(Board& board, const std::string& text) {
-    return parseMoveText(board, text);
-}
+inline Move moveFromText(Board& board, const std::string& text) { return parseMoveText(board, text); }
 
 // Field-by-field comparison of two positions (the state stack pointer aside).
 inline bool samePosition(const Board& a, const Board& b) {

@@ -74,16 +74,16 @@ TEST(Fen, FieldRules) {
 
 TEST(Fen, RejectsPositionsNoGameReaches) {
     const char* bad[] = {
-        "8/8/8/8/8/8/8/8",                                            // no kings
-        "4k3/8/8/8/8/8/8/3KK3 w - - 0 1",                             // two white kings
-        "4k3/8/8/8/8/8/8/4K2P w - - 0 1",                             // pawn on the first rank
-        "P3k3/8/8/8/8/8/8/4K3 w - - 0 1",                             // pawn on the last rank
-        "QQQQk3/QQQQ4/QQQQ4/8/8/8/8/4K3 w - - 0 1",                   // promoted pieces without missing pawns
+        "8/8/8/8/8/8/8/8",                           // no kings
+        "4k3/8/8/8/8/8/8/3KK3 w - - 0 1",            // two white kings
+        "4k3/8/8/8/8/8/8/4K2P w - - 0 1",            // pawn on the first rank
+        "P3k3/8/8/8/8/8/8/4K3 w - - 0 1",            // pawn on the last rank
+        "QQQQk3/QQQQ4/QQQQ4/8/8/8/8/4K3 w - - 0 1",  // promoted pieces without missing pawns
         "4k3/pppppppp/8/8/8/8/PPPPPPPP/QQQQK3 w - - 0 1",
-        "4k3/8/8/8/8/8/4q3/4K3 b - - 0 1",                            // side not to move in check
-        "4k3/8/8/8/8/8/8/4K3 x - - 0 1",                              // bad side letter
-        "4k3/8/8/8/8/8/8/4X3 w - - 0 1",                              // bad piece letter
-        "4k3/8/8/8/8/8/8/4K3 w KZ - 0 1",                             // bad castling letter
+        "4k3/8/8/8/8/8/4q3/4K3 b - - 0 1",  // side not to move in check
+        "4k3/8/8/8/8/8/8/4K3 x - - 0 1",    // bad side letter
+        "4k3/8/8/8/8/8/8/4X3 w - - 0 1",    // bad piece letter
+        "4k3/8/8/8/8/8/8/4K3 w KZ - 0 1",   // bad castling letter
     };
     for (const char* fen : bad)
         EXPECT_FALSE(Position(fen).ok) << fen;

@@ -150,7 +150,6 @@ TEST(MakeMove, RepetitionFiftyMovesAndMaterial) {
                 EXPECT_EQ(p.board.repetitions, 2);
                 EXPECT_FALSE(p.board.status & RepetitionDraw);
             }
-
         }
     EXPECT_EQ(p.board.repetitions, 3);
     EXPECT_TRUE(p.board.status & RepetitionDraw);
@@ -174,13 +173,13 @@ TEST(MakeMove, RepetitionFiftyMovesAndMaterial) {
     // Dead positions: no series of legal moves ends in mate.
     EXPECT_TRUE(materialDraw("8/8/8/4k3/8/8/8/4K3 w - - 0 1"));
     EXPECT_TRUE(materialDraw("8/8/8/4k3/8/8/8/2N1K3 w - - 0 1"));
-    EXPECT_TRUE(materialDraw("8/8/3b4/4k3/8/8/8/2B1K3 w - - 0 1"));     // both on dark squares
-    EXPECT_TRUE(materialDraw("8/8/3b4/4k3/8/8/3B4/2B1K3 b - - 0 1"));   // three, all dark
+    EXPECT_TRUE(materialDraw("8/8/3b4/4k3/8/8/8/2B1K3 w - - 0 1"));    // both on dark squares
+    EXPECT_TRUE(materialDraw("8/8/3b4/4k3/8/8/3B4/2B1K3 b - - 0 1"));  // three, all dark
     // Mate is still possible (with help), so the game goes on.
     EXPECT_FALSE(materialDraw("8/8/8/4k3/8/8/8/2NNK3 w - - 0 1"));
     EXPECT_FALSE(materialDraw("8/8/8/4k3/4n3/8/8/2B1K3 w - - 0 1"));
     EXPECT_FALSE(materialDraw("8/8/8/4k3/4n3/8/8/2N1K3 w - - 0 1"));
-    EXPECT_FALSE(materialDraw("8/8/2b5/4k3/8/8/8/2B1K3 w - - 0 1"));    // light against dark
+    EXPECT_FALSE(materialDraw("8/8/2b5/4k3/8/8/8/2B1K3 w - - 0 1"));  // light against dark
     EXPECT_FALSE(materialDraw("8/8/8/4k3/8/8/8/2BBK3 w - - 0 1"));
     EXPECT_FALSE(materialDraw("8/8/8/4k3/4p3/8/8/2NNK3 w - - 0 1"));
 }

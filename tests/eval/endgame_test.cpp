@@ -280,13 +280,12 @@ TEST_F(EndgameTest, MinorPieceBlockade) {
 // Every registered ending gives the negated verdict for the mirrored position.
 TEST_F(EndgameTest, ColourSymmetryOfEveryRegisteredEnding) {
     const std::vector<std::pair<std::string, std::string>> endings = {
-        {"N", "BN"},  {"B", "BN"},  {"NN", "R"},  {"B", "NN"},  {"N", "NN"},  {"R", "N"},  {"R", "B"},
-        {"BB", "R"},  {"RN", "R"},  {"BN", "R"},  {"RB", "R"},  {"BB", "B"},  {"R", "BP"}, {"R", "NP"},
-        {"RN", "RP"}, {"RB", "RP"}, {"N", "BB"},  {"R", "RP"},  {"Q", "QP"},  {"Q", "QN"}, {"Q", "QB"},
-        {"R", "Q"},   {"RP", "Q"},  {"RPP", "Q"}, {"N", "BP"},  {"B", "BP"},  {"N", "NP"}, {"B", "NP"},
-        {"B", "P"},   {"B", "PPP"}, {"N", "P"},   {"N", "PP"},  {"NN", "PP"}, {"R", ""},   {"Q", ""},
-        {"BB", ""},   {"RB", ""},   {"RN", ""},   {"BNN", ""},  {"BBN", ""},  {"BBNN", ""}, {"BN", ""},
-        {"BP", ""},   {"P", ""},    {"BPP", ""},  {"PP", ""},   {"R", "P"},
+        {"N", "BN"},  {"B", "BN"}, {"NN", "R"}, {"B", "NN"}, {"N", "NN"}, {"R", "N"},   {"R", "B"},   {"BB", "R"},
+        {"RN", "R"},  {"BN", "R"}, {"RB", "R"}, {"BB", "B"}, {"R", "BP"}, {"R", "NP"},  {"RN", "RP"}, {"RB", "RP"},
+        {"N", "BB"},  {"R", "RP"}, {"Q", "QP"}, {"Q", "QN"}, {"Q", "QB"}, {"R", "Q"},   {"RP", "Q"},  {"RPP", "Q"},
+        {"N", "BP"},  {"B", "BP"}, {"N", "NP"}, {"B", "NP"}, {"B", "P"},  {"B", "PPP"}, {"N", "P"},   {"N", "PP"},
+        {"NN", "PP"}, {"R", ""},   {"Q", ""},   {"BB", ""},  {"RB", ""},  {"RN", ""},   {"BNN", ""},  {"BBN", ""},
+        {"BBNN", ""}, {"BN", ""},  {"BP", ""},  {"P", ""},   {"BPP", ""}, {"PP", ""},   {"R", "P"},
     };
     std::mt19937 random(7);
     int compared = 0, applied = 0;

@@ -19,10 +19,10 @@ ProgramRun runQuillon(const std::vector<std::string>& arguments) {
 
 // The binary is built beside the tests by a full build; a build of test_eval
 // alone may not have produced it yet.
-#define REQUIRE_BINARY()                                                        \
-    do {                                                                        \
-        if (!std::filesystem::exists(QUILLON_BINARY))                           \
-            GTEST_SKIP() << "quillon binary not built: " << QUILLON_BINARY;     \
+#define REQUIRE_BINARY()                                                    \
+    do {                                                                    \
+        if (!std::filesystem::exists(QUILLON_BINARY))                       \
+            GTEST_SKIP() << "quillon binary not built: " << QUILLON_BINARY; \
     } while (0)
 
 std::string lastLine(const std::string& text) {

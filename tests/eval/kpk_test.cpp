@@ -130,8 +130,8 @@ public:
             int one = p + 8;
             if (one != wk && one != bk) {
                 if (rankOf(one) == 7)
-                    out.push_back({promotionWins(wk, bk, one) ? Successor::PromotionWin : Successor::PromotionDraw,
-                                   wk, bk, one});
+                    out.push_back(
+                        {promotionWins(wk, bk, one) ? Successor::PromotionWin : Successor::PromotionDraw, wk, bk, one});
                 else
                     out.push_back({Successor::Position, wk, bk, one});
                 int two = p + 16;
@@ -315,9 +315,7 @@ TEST_F(KpkTest, OracleMovesMatchTheBoard) {
             unmakeMove(board, m);
         });
         for (const Oracle::Successor& s : Oracle::successors(w, wk, bk, p)) {
-            int kind = s.kind == Oracle::Successor::Position    ? 0
-                       : s.kind == Oracle::Successor::PawnTaken ? 3
-                                                                : 1;
+            int kind = s.kind == Oracle::Successor::Position ? 0 : s.kind == Oracle::Successor::PawnTaken ? 3 : 1;
             fromOracle.insert({kind, s.wk, s.bk, s.p});
         }
         ASSERT_EQ(fromBoard, fromOracle) << kpkFen(w, wk, bk, p);

@@ -69,7 +69,8 @@ TEST(CommandParse, NumericCommandsNeedTheirNumber) {
 }
 
 TEST(CommandParse, IntegerArgumentsSaturate) {
-    std::vector<std::string> words = {"123abc", "99999999999", "-99999999999", "TRUE", "false", "x", "-17", "2147483648"};
+    std::vector<std::string> words = {"123abc", "99999999999", "-99999999999", "TRUE",
+                                      "false",  "x",           "-17",          "2147483648"};
     EXPECT_EQ(readIntArgument(words, 0), 123);
     EXPECT_EQ(readIntArgument(words, 1), INT32_MAX);
     EXPECT_EQ(readIntArgument(words, 2), INT32_MIN);

@@ -36,9 +36,7 @@ protected:
 
 }  // namespace
 
-TEST_F(GameRecord, FreshGameIsJustTheResult) {
-    EXPECT_EQ(written(), "[Result \"*\"]\n*\n\n");
-}
+TEST_F(GameRecord, FreshGameIsJustTheResult) { EXPECT_EQ(written(), "[Result \"*\"]\n*\n\n"); }
 
 TEST_F(GameRecord, MovetextLayout) {
     playMoves(game.board, {"e2e4", "e7e5", "g1f3"});

@@ -56,8 +56,7 @@ TEST_F(MessageInput, LongMessagesDuringASearch) {
     // Ignored lines leave the search running.
     send(ignoredLine(6000));
     std::string found;
-    ASSERT_FALSE(engine->readUntilPrefix("bestmove", found, nullptr, 500))
-        << "the search ended on ignored input";
+    ASSERT_FALSE(engine->readUntilPrefix("bestmove", found, nullptr, 500)) << "the search ended on ignored input";
     send(ignoredLine(6000) + "stop\n");
     EXPECT_NE(waitFor("bestmove"), "bestmove null");
     readyAndQuit();

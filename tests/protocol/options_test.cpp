@@ -2,9 +2,9 @@
 // a value is held to its range.
 #include <gtest/gtest.h>
 
+#include "engine_process.h"
 #include "protocol/options.h"
 #include "search/search.h"
-#include "engine_process.h"
 #include "test_support.h"
 
 using namespace NEngine;

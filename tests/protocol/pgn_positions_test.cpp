@@ -100,10 +100,11 @@ TEST(PgnPositions, GameWithoutPlayableMoveKeepsItsPlace) {
     // A rejected set-up position, a game of only tags and a position whose
     // castling right has no rook (no FEN text to write) each give an empty
     // game; the games after them still line up.
-    const auto result = positionsOf("[SetUp \"1\"]\n[FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n1. e4 *\n\n"
-                                    "[Event \"x\"]\n*\n\n1. c4 *\n\n"
-                                    "[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/4K3 w K - 0 1\"]\n1. Kd2 *\n\n"
-                                    "  [ SetUp \"1\"]\n[ FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n1. e4 *\n");
+    const auto result = positionsOf(
+        "[SetUp \"1\"]\n[FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n1. e4 *\n\n"
+        "[Event \"x\"]\n*\n\n1. c4 *\n\n"
+        "[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/4K3 w K - 0 1\"]\n1. Kd2 *\n\n"
+        "  [ SetUp \"1\"]\n[ FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n1. e4 *\n");
     ASSERT_EQ(result.size(), 5u);
     EXPECT_TRUE(result[4].empty());  // tags written loosely are still tags
     EXPECT_TRUE(result[0].empty());

@@ -93,8 +93,7 @@ protected:
     }
 
     // The line starting with the prefix; the lines before it go to `before`.
-    std::string waitFor(const std::string& prefix, std::vector<std::string>* before = nullptr,
-                        int timeoutMs = 30000) {
+    std::string waitFor(const std::string& prefix, std::vector<std::string>* before = nullptr, int timeoutMs = 30000) {
         std::string found;
         EXPECT_TRUE(engine->readUntilPrefix(prefix, found, before, timeoutMs)) << "no line starting " << prefix;
         return found;

@@ -57,8 +57,9 @@ std::string randomLine(std::mt19937& random) {
     };
     switch (random() % 10) {
     case 0: return std::string("setboard ") + fens[random() % 8];
-    case 1: return std::string("position fen ") + fens[random() % 8] + " moves " + randomWord(random) + " " +
-                   randomWord(random);
+    case 1:
+        return std::string("position fen ") + fens[random() % 8] + " moves " + randomWord(random) + " " +
+               randomWord(random);
     case 2: {
         std::string line = "position startpos moves";
         for (int i = int(random() % 12); i > 0; --i)

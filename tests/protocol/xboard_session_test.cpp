@@ -16,9 +16,7 @@ protected:
         waitFor("feature done=1");
     }
     // Sets a position in force mode with a shallow fixed depth.
-    void setUp(const std::string& fen) {
-        send("new\nforce\nsd 3\nsetboard " + fen + "\n");
-    }
+    void setUp(const std::string& fen) { send("new\nforce\nsd 3\nsetboard " + fen + "\n"); }
 };
 
 }  // namespace
@@ -42,7 +40,8 @@ TEST_F(XBoardSession, EngineAnswersMovesAndPlaysAfterGo) {
     std::string reply = waitFor("move ");
     EXPECT_EQ(reply.size(), 9u) << reply;
     // Thinking lines: depth, score, centiseconds, nodes, then SAN moves.
-    const std::regex shape("[0-9]+ -?[0-9]+ [0-9]+ [0-9]+( [NBRQK]?[a-h]?[1-8]?x?[a-h][1-8](=[NBRQ])?[+#]?| O-O(-O)?[+#]?)+");
+    const std::regex shape(
+        "[0-9]+ -?[0-9]+ [0-9]+ [0-9]+( [NBRQK]?[a-h]?[1-8]?x?[a-h][1-8](=[NBRQ])?[+#]?| O-O(-O)?[+#]?)+");
     int thinking = 0;
     for (const std::string& l : engine->transcript()) {
         if (l.empty() || l[0] < '1' || l[0] > '9')
@@ -92,8 +91,7 @@ TEST_F(XBoardSession, SetBoardFailureBlocksMovesUntilAGoodPosition) {
     EXPECT_TRUE(sync().empty());
     send("setb 4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\ne2e4\n");
     EXPECT_TRUE(sync().empty());
-    EXPECT_EQ(savedGame(),
-              "[SetUp \"1\"] \n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\n[Result \"*\"]\n1. e4 *\n\n");
+    EXPECT_EQ(savedGame(), "[SetUp \"1\"] \n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\n[Result \"*\"]\n1. e4 *\n\n");
 }
 
 TEST_F(XBoardSession, EditMode) {
@@ -268,8 +266,7 @@ TEST_F(XBoardSession, SaveAndLoadTheGame) {
     send("new\nloadboard\n");
     EXPECT_EQ(savedGame("again.pgn"), text);
     // A game written by hand with tags, comments and a result.
-    dir.write("hand.pgn",
-              "[Event \"test\"]\n[White \"a\"]\n\n1. d4 {queen's pawn\n opening} d5 2. c4 e6 1/2-1/2\n");
+    dir.write("hand.pgn", "[Event \"test\"]\n[White \"a\"]\n\n1. d4 {queen's pawn\n opening} d5 2. c4 e6 1/2-1/2\n");
     send("loadboard hand.pgn\n");
     EXPECT_EQ(savedGame("out.pgn"), "[Result \"*\"]\n1. d4 d5\n2. c4 e6\n*\n\n");
     // A missing file changes nothing and writes nothing.

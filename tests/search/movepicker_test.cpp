@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <fstream>
-#include <random>
-#include <sstream>
 #include <memory>
+#include <random>
 #include <set>
+#include <sstream>
 #include <vector>
 
 #include "board/board.h"
@@ -328,8 +328,8 @@ TEST_F(PickerTest, PickersGiveEveryLegalMoveOnceAlongRandomGames) {
             std::multiset<Move> got;
             for (Move m : pickAll(b, hash, killer))
                 got.insert(Move(m & MoveBits));
-            ASSERT_EQ(got, want)
-                << writeFen(b) << " hash " << moveToText(hash, false) << " killer " << moveToText(killer, false);
+            ASSERT_EQ(got, want) << writeFen(b) << " hash " << moveToText(hash, false) << " killer "
+                                 << moveToText(killer, false);
         }
         if (b.inCheck()) {
             auto q = std::make_unique<QuiescencePicker>();

@@ -35,8 +35,7 @@ public:
     // Windows only: starts the binary with its standard input a named pipe in
     // message mode, as some GUI adapters hand over. Each send is one message,
     // which the engine may have to take in several reads.
-    static std::unique_ptr<EngineProcess> withMessageInput(const std::string& binary,
-                                                           const std::string& workDir);
+    static std::unique_ptr<EngineProcess> withMessageInput(const std::string& binary, const std::string& workDir);
     ~EngineProcess();
 
     EngineProcess(const EngineProcess&) = delete;

@@ -49,18 +49,17 @@ constexpr DWORD PipeBytes = 1 << 16;
 // handles made so far are left to the caller.
 bool createMessagePipe(HANDLE& childEnd, HANDLE& ourEnd, SECURITY_ATTRIBUTES& inheritable) {
     static LONG count = 0;
-    const std::string name = "\\\\.\\pipe\\quillon-test-" + std::to_string(GetCurrentProcessId()) +
-                             "-" + std::to_string(InterlockedIncrement(&count));
+    const std::string name = "\\\\.\\pipe\\quillon-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(InterlockedIncrement(&count));
     const DWORD access = PIPE_ACCESS_OUTBOUND | FILE_FLAG_FIRST_PIPE_INSTANCE;
     const DWORD type = PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT;
-    HANDLE server =
-        CreateNamedPipeA(name.c_str(), access, type, 1, PipeBytes, PipeBytes, 0, nullptr);
+    HANDLE server = CreateNamedPipeA(name.c_str(), access, type, 1, PipeBytes, PipeBytes, 0, nullptr);
     if (server == INVALID_HANDLE_VALUE)
         return false;
     ourEnd = server;
     // Setting the read mode needs the right to write the pipe's attributes.
-    HANDLE client = CreateFileA(name.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, 0, &inheritable,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE client =
+        CreateFileA(name.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, 0, &inheritable, OPEN_EXISTING, 0, nullptr);
     if (client == INVALID_HANDLE_VALUE)
         return false;
     childEnd = client;
@@ -72,13 +71,12 @@ bool createMessagePipe(HANDLE& childEnd, HANDLE& ourEnd, SECURITY_ATTRIBUTES& in
 
 struct EngineProcess::Child {
     HANDLE process = nullptr;
-    HANDLE in = nullptr;   // our end of the child's standard input
-    HANDLE out = nullptr;  // our end of the child's standard output
+    HANDLE in = nullptr;        // our end of the child's standard input
+    HANDLE out = nullptr;       // our end of the child's standard output
     bool messageInput = false;  // the input is a named pipe in message mode
 };
 
-std::unique_ptr<EngineProcess> EngineProcess::withMessageInput(const std::string& binary,
-                                                               const std::string& workDir) {
+std::unique_ptr<EngineProcess> EngineProcess::withMessageInput(const std::string& binary, const std::string& workDir) {
     std::unique_ptr<EngineProcess> process(new EngineProcess());
     process->child_->messageInput = true;
     process->start(binary, workDir, false, {}, "");
