@@ -10,8 +10,11 @@ set(platform_file "_(posix|windows|x86_64|generic)\\.(cpp|h)$")
 set(system_header "^(windows|unistd|poll|fcntl|termios|pthread|cpuid|io|sys/.*|.*intrin|arm_neon|arm_acle)\\.h$")
 
 set(faults "")
-file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/board/*.[ch]* ${SOURCE_DIR}/eval/*.[ch]*
-  ${SOURCE_DIR}/search/*.[ch]* ${SOURCE_DIR}/protocol/*.[ch]* ${SOURCE_DIR}/main.cpp)
+# The layer folders are flat: a plain glob of each (a recursive one from the
+# top would wander through build/, wine's prefix and its links included).
+file(GLOB sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/board/*.[ch]* ${SOURCE_DIR}/eval/*.[ch]*
+  ${SOURCE_DIR}/search/*.[ch]* ${SOURCE_DIR}/protocol/*.[ch]*)
+list(APPEND sources main.cpp)
 foreach(source ${sources})
   if(source STREQUAL "main.cpp")
     list(LENGTH layers rank)
