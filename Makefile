@@ -29,7 +29,7 @@
 
 EXE ?=
 # Threaded search and protocol tests, run under ThreadSanitizer.
-TSAN_TESTS = SearchTest|UciSession|XBoardSession|Soak|Threads
+TSAN_TESTS = SearchTest|SearchThread|UciSession|XBoardSession|Soak|Threads
 FUZZ_SECONDS ?= 15
 
 .PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps \

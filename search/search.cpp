@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <thread>
 
 #include "board/fen.h"
 #include "board/makemove.h"
@@ -14,6 +13,7 @@
 #include "eval/endgame.h"
 #include "search/movepicker.h"
 #include "search/node.h"
+#include "search/searchthread.h"
 #include "search/see.h"
 #include "search/threadstate.h"
 
@@ -405,14 +405,14 @@ struct SearchDriver {
             t.result.rootMoveCount = first.data.rootMoveCount;
         }
         // Step 7. Helpers start one ply apart.
-        std::vector<std::thread> helpers;
+        std::vector<SearchThread> helpers;
         helpers.reserve(threads().size());
         for (size_t i = 1; i < threads().size(); ++i)
             helpers.emplace_back([this, i] { workerLoop(int(i), int(i) + 1); });
         // Step 8. The first thread deepens until the search ends, then the
         //         helpers, stopped by it, are joined.
         bool found = mainLoop();
-        for (std::thread& h : helpers)
+        for (SearchThread& h : helpers)
             h.join();
         if (s.threadStats_) {
             std::vector<ThreadState*> all;
