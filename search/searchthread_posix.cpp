@@ -38,8 +38,7 @@ bool startWithStack(SearchThread::Native& native) {
 
 SearchThread::SearchThread(std::function<void()> body) : native_(std::make_unique<Native>()) {
     native_->body = std::move(body);
-    native_->running =
-        startWithStack(*native_) || pthread_create(&native_->id, nullptr, runBody, native_.get()) == 0;
+    native_->running = startWithStack(*native_) || pthread_create(&native_->id, nullptr, runBody, native_.get()) == 0;
 }
 
 SearchThread::SearchThread(SearchThread&& other) noexcept = default;
