@@ -6,7 +6,8 @@
 #                     suite, the suite under AddressSanitizer+UndefinedBehavior-
 #                     Sanitizer, the threaded tests under ThreadSanitizer, a fuzz
 #                     smoke run, the Windows suite under wine, the ARM64 suite
-#                     under qemu-aarch64 and the Debian packages' checks
+#                     under qemu-aarch64, the Debian packages' checks and the
+#                     WebAssembly engines under Node and in Chromium
 #   make check        only the optimised suite (the quick loop while developing)
 #   make format       format the C++ files with .clang-format (make test checks it)
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64
@@ -16,6 +17,10 @@
 #   make deb          Debian packages build/deb/quillon_VERSION_{amd64,arm64}.deb
 #   make deb-test     make deb, then install the amd64 one into a scratch root and
 #                     check it (its engine's bench, manual page, plug-in, lintian)
+#   make wasm         the WebAssembly engines (emscripten) and their npm package in
+#                     build/wasm/ (Web Worker scripts and Node console programs)
+#   make wasm-test    make wasm, then check both engines under Node and as Web
+#                     Workers in headless Chromium
 #
 # With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
 #   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
@@ -24,8 +29,8 @@
 #   make dist         portable release archives under build/dist
 #
 # Both builds compile the same files: every .cpp of the subsystem folders
-# (less the other system's *_windows.cpp / *_posix.cpp and the other processor
-# family's *_x86_64.cpp / *_generic.cpp) and main.cpp.
+# (less the other systems' *_windows.cpp / *_posix.cpp / *_web.cpp and the
+# other processor family's *_x86_64.cpp / *_generic.cpp) and main.cpp.
 
 EXE ?=
 # Threaded search and protocol tests, run under ThreadSanitizer.
@@ -147,9 +152,9 @@ endif
 # ---------------------------------------------------------------------------
 # Portable release archives: a Linux x86-64 binary for any x86-64 processor
 # (baseline instruction set, linked statically; the population count is
-# chosen at start-up), and the ARM64 Linux binary and the Windows .exe when
-# this Makefile can build them (cross-built with CMake, see make arm64 and
-# make windows).
+# chosen at start-up), and the ARM64 Linux binary, the WebAssembly engines
+# (with their loader, Node entry and README) and the Windows .exe when this
+# Makefile can build them (see make arm64, make wasm and make windows).
 DIST_DIR := build/dist
 # clang++ when installed (its code searches about 7% faster), else g++.
 DIST_CXX ?= $(shell command -v clang++ >/dev/null 2>&1 && echo clang++ || echo g++)
@@ -181,6 +186,16 @@ dist:
 			stage $$aname build/arm64/quillon; \
 			tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$aname.tar.gz $$aname; \
 			echo "dist: $(DIST_DIR)/$$aname.tar.gz"; \
+		fi; \
+	fi; \
+	if grep -q '^wasm:' $(firstword $(MAKEFILE_LIST)); then \
+		$(MAKE) --no-print-directory wasm; \
+		if [ -f build/wasm/package/quillon.js ]; then \
+			jname=quillon-$$version-wasm; \
+			rm -rf $(DIST_DIR)/$$jname; mkdir -p $(DIST_DIR)/$$jname; \
+			cp -r build/wasm/package/. $(DIST_DIR)/$$jname/; \
+			tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$jname.tar.gz $$jname; \
+			echo "dist: $(DIST_DIR)/$$jname.tar.gz"; \
 		fi; \
 	fi; \
 	if grep -q '^windows:' $(firstword $(MAKEFILE_LIST)); then \
@@ -296,10 +311,12 @@ WASM_THREADS_LDFLAGS := $(WASM_LDFLAGS) -sUSE_PTHREADS=1 -sPROXY_TO_PTHREAD=1 -s
 wasm-deps:
 	@bash tools/install-deps.sh --wasm
 
+WASM_JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
 wasm: wasm-deps
-	$(WASM_ENV) $(MAKE) --no-print-directory EXE=$(WASM_DIR)/quillon.js CXX=em++ PLATFORM=web NATIVE= THREADS= \
+	$(WASM_ENV) $(MAKE) -j$(WASM_JOBS) --no-print-directory EXE=$(WASM_DIR)/quillon.js CXX=em++ PLATFORM=web NATIVE= THREADS= \
 		LINK_DEPS=wasm/pre.js LDFLAGS="$(WASM_SINGLE_LDFLAGS)"
-	$(WASM_ENV) $(MAKE) --no-print-directory EXE=$(WASM_DIR)/quillon-threads.js CXX=em++ PLATFORM=web NATIVE= \
+	$(WASM_ENV) $(MAKE) -j$(WASM_JOBS) --no-print-directory EXE=$(WASM_DIR)/quillon-threads.js CXX=em++ PLATFORM=web NATIVE= \
 		LINK_DEPS=wasm/pre.js LDFLAGS="$(WASM_THREADS_LDFLAGS)"
 	bash tools/wasm-package.sh $(WASM_DIR)
 

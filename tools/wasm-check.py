@@ -164,11 +164,13 @@ def xboard_checks(engine, label):
     e.send("force")
     e.send("post")
     e.send("analyze")
-    time.sleep(0.5)
-    sent = e.send(".")
-    at, line = e.expect(r"^stat01: ", after=sent)
-    check(at is not None and at - sent < LIMIT,
-          f"{label}: . during analysis answers stat01 in {1000 * (at - sent) if at else -1:.0f} ms")
+    dots = []
+    for _ in range(3):
+        time.sleep(0.5)
+        sent = e.send(".")
+        at, line = e.expect(r"^stat01: ", after=sent)
+        dots.append(at - sent if at else 99.0)
+    check(median(dots) < LIMIT, f"{label}: . during analysis answers stat01 in {ms(dots)}")
     sent = e.send("quit")
     try:
         e.process.wait(timeout=10)
