@@ -6,7 +6,8 @@
 #                     suite, the suite under AddressSanitizer+UndefinedBehavior-
 #                     Sanitizer, the threaded tests under ThreadSanitizer, a fuzz
 #                     smoke run, the Windows suite under wine, the ARM64 suite
-#                     under qemu-aarch64 and the Debian packages' checks
+#                     under qemu-aarch64, the Debian packages' checks and the
+#                     WebAssembly engines under Node and in Chromium
 #   make check        only the optimised suite (the quick loop while developing)
 #   make format       format the C++ files with .clang-format (make test checks it)
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64
@@ -16,6 +17,10 @@
 #   make deb          Debian packages build/deb/quillon_VERSION_{amd64,arm64}.deb
 #   make deb-test     make deb, then install the amd64 one into a scratch root and
 #                     check it (its engine's bench, manual page, plug-in, lintian)
+#   make wasm         the WebAssembly engines (emscripten) and their npm package in
+#                     build/wasm/ (Web Worker scripts and Node console programs)
+#   make wasm-test    make wasm, then check both engines under Node and as Web
+#                     Workers in headless Chromium
 #
 # With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
 #   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
@@ -24,8 +29,8 @@
 #   make dist         portable release archives under build/dist
 #
 # Both builds compile the same files: every .cpp of the subsystem folders
-# (less the other system's *_windows.cpp / *_posix.cpp and the other processor
-# family's *_x86_64.cpp / *_generic.cpp) and main.cpp.
+# (less the other systems' *_windows.cpp / *_posix.cpp / *_web.cpp and the
+# other processor family's *_x86_64.cpp / *_generic.cpp) and main.cpp.
 
 EXE ?=
 # Threaded search and protocol tests, run under ThreadSanitizer.
@@ -34,7 +39,7 @@ FUZZ_SECONDS ?= 15
 
 .PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps \
 	format format-check \
-	arm64 arm64-test arm64-deps deb deb-test deb-deps
+	arm64 arm64-test arm64-deps deb deb-test deb-deps wasm wasm-test wasm-deps
 .DEFAULT_GOAL := all
 
 # ---------------------------------------------------------------------------
@@ -49,10 +54,13 @@ PLATFORM ?= windows
 else
 PLATFORM ?= posix
 endif
+# PLATFORM=web builds the *_web.cpp files, for WebAssembly (make wasm).
 ifeq ($(PLATFORM),windows)
-PLATFORM_EXCLUDE := %_posix.cpp
+PLATFORM_EXCLUDE := %_posix.cpp %_web.cpp
+else ifeq ($(PLATFORM),web)
+PLATFORM_EXCLUDE := %_posix.cpp %_windows.cpp
 else
-PLATFORM_EXCLUDE := %_windows.cpp
+PLATFORM_EXCLUDE := %_windows.cpp %_web.cpp
 endif
 # The processor family, from the target the compiler reports (x86_64-linux-gnu,
 # aarch64-linux-gnu, arm64-apple-darwin...): PROCESSOR=x86_64 builds the
@@ -96,8 +104,10 @@ NATIVE ?=
 endif
 CXXFLAGS ?= -O3 -DNDEBUG
 # Always needed, whatever CXXFLAGS says.
-QUILLON_CXXFLAGS := -std=c++20 -pthread -Wall -Wextra -I.
-QUILLON_LDFLAGS := -pthread
+# THREADS= leaves threads out (the single-threaded WebAssembly engine).
+THREADS ?= -pthread
+QUILLON_CXXFLAGS := -std=c++20 $(THREADS) -Wall -Wextra -I.
+QUILLON_LDFLAGS := $(THREADS)
 
 empty :=
 space := $(empty) $(empty)
@@ -121,7 +131,9 @@ $(FLAGS_FILE): ;
 
 all: $(EXE)
 
-$(EXE): $(OBJECTS)
+# LINK_DEPS: further files the link reads (the WebAssembly glue).
+$(EXE): $(OBJECTS) $(LINK_DEPS)
+	@mkdir -p $(dir $@)
 	$(CXX) $(LINK_FLAGS) -o $@ $(OBJECTS) $(LDLIBS)
 
 # One rule per source, since the object's name flattens the folder.
@@ -140,9 +152,9 @@ endif
 # ---------------------------------------------------------------------------
 # Portable release archives: a Linux x86-64 binary for any x86-64 processor
 # (baseline instruction set, linked statically; the population count is
-# chosen at start-up), and the ARM64 Linux binary and the Windows .exe when
-# this Makefile can build them (cross-built with CMake, see make arm64 and
-# make windows).
+# chosen at start-up), and the ARM64 Linux binary, the WebAssembly engines
+# (with their loader, Node entry and README) and the Windows .exe when this
+# Makefile can build them (see make arm64, make wasm and make windows).
 DIST_DIR := build/dist
 # clang++ when installed (its code searches about 7% faster), else g++.
 DIST_CXX ?= $(shell command -v clang++ >/dev/null 2>&1 && echo clang++ || echo g++)
@@ -174,6 +186,16 @@ dist:
 			stage $$aname build/arm64/quillon; \
 			tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$aname.tar.gz $$aname; \
 			echo "dist: $(DIST_DIR)/$$aname.tar.gz"; \
+		fi; \
+	fi; \
+	if grep -q '^wasm:' $(firstword $(MAKEFILE_LIST)); then \
+		$(MAKE) --no-print-directory wasm; \
+		if [ -f build/wasm/package/quillon.js ]; then \
+			jname=quillon-$$version-wasm; \
+			rm -rf $(DIST_DIR)/$$jname; mkdir -p $(DIST_DIR)/$$jname; \
+			cp -r build/wasm/package/. $(DIST_DIR)/$$jname/; \
+			tar -C $(DIST_DIR) -czf $(DIST_DIR)/$$jname.tar.gz $$jname; \
+			echo "dist: $(DIST_DIR)/$$jname.tar.gz"; \
 		fi; \
 	fi; \
 	if grep -q '^windows:' $(firstword $(MAKEFILE_LIST)); then \
@@ -259,7 +281,49 @@ deb: deb-deps
 deb-test: deb
 	bash tools/deb-test.sh
 
-test: format-check check asan tsan fuzz windows-test arm64-test deb-test
+# ---------------------------------------------------------------------------
+# WebAssembly, with Debian's emscripten: two engines in build/wasm/, each both
+# a classic Web Worker script and a Node console program, a loader module that
+# picks one, and an npm package of them (build/wasm/package/).
+#   quillon.js          one thread, Asyncify so that input is read during a
+#                       search; runs in any browser from any static host
+#   quillon-threads.js  WebAssembly threads (SharedArrayBuffer): needs a page
+#                       that is cross-origin isolated
+# The optimiser of Debian's emscripten finds acorn through NODE_PATH.
+WASM_DIR := build/wasm
+WASM_ENV := NODE_PATH=/usr/share/nodejs
+WASM_LDFLAGS := -sENVIRONMENT=worker,node -sALLOW_MEMORY_GROWTH=1 -sABORTING_MALLOC=0 \
+	-sTOTAL_STACK=8MB -sEXIT_RUNTIME=1 -lnodefs.js --pre-js wasm/pre.js \
+	-sEXPORTED_FUNCTIONS=_main,_malloc,_free,_quillon_input_push,_quillon_input_end
+# The single-threaded engine may grow to 2 GB. The threaded one's memory is
+# shared, and a browser reserves shared memory at its maximum from the start:
+# 1 GB, which phones can reserve too (a 1024 MB table is then refused).
+# Asyncify instruments every function through which the engine may wait for
+# input; the evaluation only looks that way (its endgame rules are called
+# through function objects) and never reads input: left alone, it runs at
+# full speed.
+WASM_ASYNCIFY_REMOVE := '["NEngine::Evaluator::*","NEngine::evaluatePosition*","*EndgameVerdict*"]'
+WASM_SINGLE_LDFLAGS := $(WASM_LDFLAGS) -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 \
+	-sASYNCIFY_REMOVE=$(WASM_ASYNCIFY_REMOVE) -sMAXIMUM_MEMORY=2GB
+WASM_THREADS_LDFLAGS := $(WASM_LDFLAGS) -sUSE_PTHREADS=1 -sPROXY_TO_PTHREAD=1 -sPTHREAD_POOL_SIZE=8 \
+	-sDEFAULT_PTHREAD_STACK_SIZE=8MB -sMAXIMUM_MEMORY=1GB
+
+wasm-deps:
+	@bash tools/install-deps.sh --wasm
+
+WASM_JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+wasm: wasm-deps
+	$(WASM_ENV) $(MAKE) -j$(WASM_JOBS) --no-print-directory EXE=$(WASM_DIR)/quillon.js CXX=em++ PLATFORM=web NATIVE= THREADS= \
+		LINK_DEPS=wasm/pre.js LDFLAGS="$(WASM_SINGLE_LDFLAGS)"
+	$(WASM_ENV) $(MAKE) -j$(WASM_JOBS) --no-print-directory EXE=$(WASM_DIR)/quillon-threads.js CXX=em++ PLATFORM=web NATIVE= \
+		LINK_DEPS=wasm/pre.js LDFLAGS="$(WASM_THREADS_LDFLAGS)"
+	bash tools/wasm-package.sh $(WASM_DIR)
+
+wasm-test: deps wasm
+	bash tools/wasm-test.sh $(WASM_DIR)
+
+test: format-check check asan tsan fuzz windows-test arm64-test deb-test wasm-test
 
 # .clang-format is the format: make format applies it, make test checks it.
 format: deps
