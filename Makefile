@@ -38,7 +38,7 @@ FUZZ_SECONDS ?= 15
 
 .PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps \
 	format format-check \
-	arm64 arm64-test arm64-deps deb deb-test deb-deps \
+	arm64 arm64-test arm64-deps deb deb-test deb-deps wasm wasm-test wasm-deps \
 	web web-deps web-serve web-test
 .DEFAULT_GOAL := all
 
@@ -54,10 +54,13 @@ PLATFORM ?= windows
 else
 PLATFORM ?= posix
 endif
+# PLATFORM=web builds the *_web.cpp files, for WebAssembly (make wasm).
 ifeq ($(PLATFORM),windows)
-PLATFORM_EXCLUDE := %_posix.cpp
+PLATFORM_EXCLUDE := %_posix.cpp %_web.cpp
+else ifeq ($(PLATFORM),web)
+PLATFORM_EXCLUDE := %_posix.cpp %_windows.cpp
 else
-PLATFORM_EXCLUDE := %_windows.cpp
+PLATFORM_EXCLUDE := %_windows.cpp %_web.cpp
 endif
 # The processor family, from the target the compiler reports (x86_64-linux-gnu,
 # aarch64-linux-gnu, arm64-apple-darwin...): PROCESSOR=x86_64 builds the
@@ -101,8 +104,10 @@ NATIVE ?=
 endif
 CXXFLAGS ?= -O3 -DNDEBUG
 # Always needed, whatever CXXFLAGS says.
-QUILLON_CXXFLAGS := -std=c++20 -pthread -Wall -Wextra -I.
-QUILLON_LDFLAGS := -pthread
+# THREADS= leaves threads out (the single-threaded WebAssembly engine).
+THREADS ?= -pthread
+QUILLON_CXXFLAGS := -std=c++20 $(THREADS) -Wall -Wextra -I.
+QUILLON_LDFLAGS := $(THREADS)
 
 empty :=
 space := $(empty) $(empty)
@@ -126,7 +131,9 @@ $(FLAGS_FILE): ;
 
 all: $(EXE)
 
-$(EXE): $(OBJECTS)
+# LINK_DEPS: further files the link reads (the WebAssembly glue).
+$(EXE): $(OBJECTS) $(LINK_DEPS)
+	@mkdir -p $(dir $@)
 	$(CXX) $(LINK_FLAGS) -o $@ $(OBJECTS) $(LDLIBS)
 
 # One rule per source, since the object's name flattens the folder.
@@ -264,7 +271,47 @@ deb: deb-deps
 deb-test: deb
 	bash tools/deb-test.sh
 
-test: format-check check asan tsan fuzz windows-test arm64-test deb-test web-test
+# ---------------------------------------------------------------------------
+# WebAssembly, with Debian's emscripten: two engines in build/wasm/, each both
+# a classic Web Worker script and a Node console program, a loader module that
+# picks one, and an npm package of them (build/wasm/package/).
+#   quillon.js          one thread, Asyncify so that input is read during a
+#                       search; runs in any browser from any static host
+#   quillon-threads.js  WebAssembly threads (SharedArrayBuffer): needs a page
+#                       that is cross-origin isolated
+# The optimiser of Debian's emscripten finds acorn through NODE_PATH.
+WASM_DIR := build/wasm
+WASM_ENV := NODE_PATH=/usr/share/nodejs
+WASM_LDFLAGS := -sENVIRONMENT=worker,node -sALLOW_MEMORY_GROWTH=1 -sABORTING_MALLOC=0 \
+	-sTOTAL_STACK=8MB -sEXIT_RUNTIME=1 -lnodefs.js --pre-js wasm/pre.js \
+	-sEXPORTED_FUNCTIONS=_main,_malloc,_free,_quillon_input_push,_quillon_input_end
+# The single-threaded engine may grow to 2 GB. The threaded one's memory is
+# shared, and a browser reserves shared memory at its maximum from the start:
+# 1 GB, which phones can reserve too (a 1024 MB table is then refused).
+# Asyncify instruments every function through which the engine may wait for
+# input; the evaluation only looks that way (its endgame rules are called
+# through function objects) and never reads input: left alone, it runs at
+# full speed.
+WASM_ASYNCIFY_REMOVE := '["NEngine::Evaluator::*","NEngine::evaluatePosition*","*EndgameVerdict*"]'
+WASM_SINGLE_LDFLAGS := $(WASM_LDFLAGS) -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 \
+	-sASYNCIFY_REMOVE=$(WASM_ASYNCIFY_REMOVE) -sMAXIMUM_MEMORY=2GB
+WASM_THREADS_LDFLAGS := $(WASM_LDFLAGS) -sUSE_PTHREADS=1 -sPROXY_TO_PTHREAD=1 -sPTHREAD_POOL_SIZE=8 \
+	-sDEFAULT_PTHREAD_STACK_SIZE=8MB -sMAXIMUM_MEMORY=1GB
+
+wasm-deps:
+	@bash tools/install-deps.sh --wasm
+
+wasm: wasm-deps
+	$(WASM_ENV) $(MAKE) --no-print-directory EXE=$(WASM_DIR)/quillon.js CXX=em++ PLATFORM=web NATIVE= THREADS= \
+		LINK_DEPS=wasm/pre.js LDFLAGS="$(WASM_SINGLE_LDFLAGS)"
+	$(WASM_ENV) $(MAKE) --no-print-directory EXE=$(WASM_DIR)/quillon-threads.js CXX=em++ PLATFORM=web NATIVE= \
+		LINK_DEPS=wasm/pre.js LDFLAGS="$(WASM_THREADS_LDFLAGS)"
+	bash tools/wasm-package.sh $(WASM_DIR)
+
+wasm-test: wasm
+	bash tools/wasm-test.sh $(WASM_DIR)
+
+test: format-check check asan tsan fuzz windows-test arm64-test deb-test wasm-test web-test
 
 # ---------------------------------------------------------------------------
 # The page to play and analyse in the browser (web/), built into build/web/

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace NEngine {
 
@@ -24,6 +25,13 @@ struct OptionDescriptor {
     // Sets the value on the search (only called between searches, with a
     // value within min..max); false when the search refuses it.
     bool (*apply)(Search& search, int32_t value);
+    // The value in force.
+    int32_t (*current)(const Search& search);
+    // What the user is told when a value within range could not be set as
+    // asked (a table the memory cannot hold, more threads than the build
+    // runs), from the value asked for, the one in force and whether the
+    // search took it; empty when there is nothing to tell.
+    std::string (*shortfall)(int32_t asked, int32_t kept, bool set);
 };
 
 // The option XBoard's "memory" sets.
@@ -37,11 +45,14 @@ std::string uciOptionLine(const OptionDescriptor& option);
 
 // Sets the named option: values below its minimum and unknown names are
 // ignored, values above its maximum give the maximum, and nothing is set
-// while a search runs. Writes nothing; false when nothing was set.
-bool setOption(Search& search, std::string_view name, int32_t value);
+// while a search runs. Writes nothing; false when nothing was set. When a
+// value within range could not be set as asked, `note` (if given) receives
+// the sentence to tell the user; otherwise it is left empty.
+bool setOption(Search& search, std::string_view name, int32_t value, std::string* note = nullptr);
 
-// "setoption": every option the command names, in the table's order.
-void applyOptions(Search& search, const Command& command);
+// "setoption": every option the command names, in the table's order. Returns
+// the sentences to tell the user, one per option not set as asked.
+std::vector<std::string> applyOptions(Search& search, const Command& command);
 
 // The options line of --help: "Protocol options: "Hash" (MB, 1-1024,
 // default 256), ...".

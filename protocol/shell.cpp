@@ -76,7 +76,10 @@ void execute(EngineShell& shell, Command& command) {
         finishEditing(shell);
         handlePosition(shell, command);
         break;
-    case CommandKind::SetOption: applyOptions(shell.search, command); break;
+    case CommandKind::SetOption:
+        for (const std::string& note : applyOptions(shell.search, command))
+            shell.writeLine("info string " + note);
+        break;
     case CommandKind::UciGo:
         finishEditing(shell);
         handleUciGo(shell, command);

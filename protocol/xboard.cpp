@@ -152,7 +152,12 @@ void handleSetBoard(EngineShell& shell, const Command& command) {
         writeIllegalPosition(shell);
 }
 
-void handleMemory(EngineShell& shell, int32_t megabytes) { setOption(shell.search, HashOptionName, megabytes); }
+void handleMemory(EngineShell& shell, int32_t megabytes) {
+    std::string note;
+    setOption(shell.search, HashOptionName, megabytes, &note);
+    if (!note.empty())
+        shell.writeLine("# " + note);
+}
 
 void handlePing(EngineShell& shell, int32_t value) { shell.writeLine("pong " + std::to_string(value)); }
 

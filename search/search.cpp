@@ -524,10 +524,12 @@ bool Search::setHashSize(int megabytes) {
     return table_.resize(std::min(megabytes, TranspositionTable::MaxMegabytes));
 }
 
+int Search::hashMegabytes() const { return int(table_.bucketCount() * sizeof(TableBucket) >> 20); }
+
 bool Search::setThreads(int count) {
     if (limits.analysing || count < MinSearchThreads)
         return false;
-    count = std::min(count, MaxSearchThreads);
+    count = std::min({count, MaxSearchThreads, searchThreadLimit()});
     while (int(threads_.size()) > count)
         threads_.pop_back();
     while (int(threads_.size()) < count)

@@ -91,12 +91,15 @@ public:
     // "Hash": megabytes, clamped to 1..1024; refused (false) while searching,
     // below 1, or when the memory cannot be had (the old table stays).
     bool setHashSize(int megabytes);
-    // "Threads": 1..8 (larger values give 8); refused while searching or below 1.
+    // "Threads": 1..8 (larger values give 8, or as many as the build can run);
+    // refused while searching or below 1.
     bool setThreads(int count);
     // The thread diagnostics (on from the start when QUILLON_THREAD_STATS is
     // set in the environment); taken into account from the next search.
     void setThreadStats(bool on) { threadStats_ = on; }
     int threadCount() const { return int(threads_.size()); }
+    // The table's size in megabytes.
+    int hashMegabytes() const;
     // Empties the table (entries zeroed, generation 0), as "uci", "xboard",
     // "new" and "ucinewgame" need. Refused while searching.
     bool clearHash();

@@ -13,6 +13,11 @@ namespace NEngine {
 
 constexpr size_t SearchThreadStackBytes = size_t(8) << 20;
 
+// How many search threads this build can run at once, the first one
+// included: the search never sets up more (a WebAssembly build without
+// threads runs one).
+int searchThreadLimit();
+
 class SearchThread {
 public:
     // Starts `body` on a new thread. When the system refuses a thread with

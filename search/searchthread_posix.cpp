@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "search/search.h"
 #include "search/searchthread.h"
 
 namespace NEngine {
@@ -42,6 +43,8 @@ SearchThread::SearchThread(std::function<void()> body) : native_(std::make_uniqu
 }
 
 SearchThread::SearchThread(SearchThread&& other) noexcept = default;
+
+int searchThreadLimit() { return MaxSearchThreads; }
 
 SearchThread::~SearchThread() { join(); }
 

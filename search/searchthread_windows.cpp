@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "search/search.h"
 #include "search/searchthread.h"
 
 namespace NEngine {
@@ -36,6 +37,8 @@ SearchThread::SearchThread(std::function<void()> body) : native_(std::make_uniqu
 }
 
 SearchThread::SearchThread(SearchThread&& other) noexcept = default;
+
+int searchThreadLimit() { return MaxSearchThreads; }
 
 SearchThread::~SearchThread() { join(); }
 

@@ -2,12 +2,12 @@
 #   cmake -DSOURCE_DIR=path -P source_rules.cmake
 # 1. Layers: board/ < eval/ < search/ < protocol/ < main.cpp. A file includes
 #    headers of its own folder and of the folders below it, never above.
-# 2. Platforms: only the platform pieces (files named *_posix, *_windows, or
-#    after a processor family) include the system's or the processor's own
+# 2. Platforms: only the platform pieces (files named *_posix, *_windows,
+#    *_web, or after a processor family) include the system's or the processor's own
 #    headers; every other file sees them through the pieces' interfaces.
 set(layers board eval search protocol)
-set(platform_file "_(posix|windows|x86_64|generic)\\.(cpp|h)$")
-set(system_header "^(windows|unistd|poll|fcntl|termios|pthread|cpuid|io|sys/.*|.*intrin|arm_neon|arm_acle)\\.h$")
+set(platform_file "_(posix|windows|web|x86_64|generic)\\.(cpp|h)$")
+set(system_header "^(windows|unistd|poll|fcntl|termios|pthread|cpuid|io|emscripten|emscripten/.*|sys/.*|.*intrin|arm_neon|arm_acle)\\.h$")
 
 set(faults "")
 # The layer folders are flat: a plain glob of each (a recursive one from the

@@ -6,6 +6,7 @@
 # and the GoogleTest sources that the cross-built tests compile.
 # With --arm64: the aarch64-linux-gnu cross compiler, qemu-user (qemu-aarch64)
 # to run what it builds, and the GoogleTest sources.
+# With --wasm: emscripten, Node and npm, and Chromium for the Worker test.
 # With --deb: what make deb needs (dpkg-shlibdeps, lintian, man, the ARM64
 # cross compiler), and nothing else.
 # With --web: what the browser page needs: Node.js and npm (its build and
@@ -31,6 +32,14 @@ case "$1" in
   command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
   command -v qemu-aarch64 >/dev/null || command -v qemu-aarch64-static >/dev/null || need+=(qemu-user)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  ;;
+--wasm)
+  # emscripten, Node to run what it builds, and the browser for the Worker test.
+  extra+=(--no-install-recommends)
+  command -v em++ >/dev/null || need+=(emscripten)
+  command -v node >/dev/null || need+=(nodejs)
+  command -v npm >/dev/null || need+=(npm)
+  command -v chromium >/dev/null || need+=(chromium)
   ;;
 --deb)
   extra+=(--no-install-recommends)

@@ -1,9 +1,19 @@
 // The line handling of the child-process harness, the same on every system.
 #include "engine_process.h"
 
+#include <cstdlib>
 #include <thread>
 
 namespace NEngineTest {
+
+int testTimeScale() {
+    static const int scale = [] {
+        const char* text = std::getenv("QUILLON_TEST_TIME_SCALE");
+        const int value = text ? std::atoi(text) : 0;
+        return value > 0 ? value : QUILLON_TEST_TIME_SCALE;
+    }();
+    return scale;
+}
 
 EngineProcess::EngineProcess(const std::string& binary, const std::string& workDir, bool nonBlockingInput,
                              const std::vector<std::string>& arguments)
@@ -19,7 +29,7 @@ std::unique_ptr<EngineProcess> EngineProcess::withInputFile(const std::string& b
 }
 
 bool EngineProcess::readLine(std::string& line, int timeoutMs) {
-    return readLineBy(line, Clock::now() + std::chrono::milliseconds(timeoutMs) * TestTimeScale);
+    return readLineBy(line, Clock::now() + std::chrono::milliseconds(timeoutMs) * testTimeScale());
 }
 
 bool EngineProcess::readLineBy(std::string& line, Clock::time_point deadline) {
@@ -54,7 +64,7 @@ std::vector<std::string> EngineProcess::drain(int quietMs) {
 int EngineProcess::waitExit(int timeoutMs) {
     if (exited_)
         return status_;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) * TestTimeScale;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) * testTimeScale();
     while (Clock::now() < deadline) {
         if (pollExit(status_)) {
             exited_ = true;

@@ -19,7 +19,15 @@ namespace NEngineTest {
 #ifndef QUILLON_TEST_TIME_SCALE
 #define QUILLON_TEST_TIME_SCALE 1
 #endif
-constexpr int TestTimeScale = QUILLON_TEST_TIME_SCALE;
+// The factor in force: the build's, or QUILLON_TEST_TIME_SCALE from the
+// environment (for another build of the engine, below).
+int testTimeScale();
+
+// The tests can drive another build of the engine, started through a launcher
+// (on POSIX): QUILLON_TEST_ENGINE names the engine file that every start uses
+// instead of the one asked for, QUILLON_TEST_LAUNCHER the program that runs it
+// (the WebAssembly engine under Node: QUILLON_TEST_LAUNCHER=node
+// QUILLON_TEST_ENGINE=build/wasm/quillon.js).
 
 class EngineProcess {
 public:
@@ -56,7 +64,7 @@ public:
     template <typename Predicate>
     bool readUntil(Predicate accept, std::string& found, std::vector<std::string>* before = nullptr,
                    int timeoutMs = 20000) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) * TestTimeScale;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) * testTimeScale();
         std::string line;
         for (;;) {
             if (!readLineBy(line, deadline))

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 
 #include "engine_process.h"
 
@@ -52,11 +53,14 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
         if (input < 0)
             return;
     }
-    std::vector<std::string> words{binary};
+    const char* otherEngine = std::getenv("QUILLON_TEST_ENGINE");
+    std::vector<std::string> words{otherEngine && *otherEngine ? otherEngine : binary};
 #ifdef QUILLON_ENGINE_LAUNCHER
     // A cross-built engine runs under the emulator that runs the tests.
     words.insert(words.begin(), QUILLON_ENGINE_LAUNCHER);
 #endif
+    if (const char* launcher = std::getenv("QUILLON_TEST_LAUNCHER"); launcher && *launcher)
+        words.insert(words.begin(), launcher);
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& w : words)
@@ -68,7 +72,7 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
         dup2(fromChild[1], 1);
         if (!workDir.empty() && chdir(workDir.c_str()) != 0)
             _exit(126);
-        execv(argv[0], argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(input);

@@ -1,0 +1,3 @@
+#!/usr/bin/env node
+// The single-threaded engine as a console program: quillon [bench|perft|eval ...]
+require('../quillon.js');
