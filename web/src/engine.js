@@ -111,8 +111,10 @@ export class EngineClient extends EventTarget {
   // go: the rest of the "go" line ("movetime 1000", "depth 8", "infinite").
   // onInfo receives each thinking line, parsed. Resolves with the best move
   // in coordinates ("" when the engine has none).
-  think({ startFen, moves, go, onInfo = () => {} }) {
-    return this.serial(async () => {
+  async think({ startFen, moves, go, onInfo = () => {} }) {
+    // The queue waits only until the search has started, not for its end:
+    // the next request is what stops it.
+    const { done } = await this.serial(async () => {
       await this.halt()
       const id = ++this.searchId
       const done = new Promise((resolve) => {
@@ -120,8 +122,9 @@ export class EngineClient extends EventTarget {
       })
       this.send(positionCommand(startFen, moves))
       this.send('go ' + go)
-      return done
+      return { done }
     })
+    return done
   }
 
   // A new game: the engine forgets its hash table.

@@ -42,7 +42,8 @@ const board = new BoardView($('board'), {
     if (!playerMayMove()) return false
     const move = game.play(from, to, promotion)
     if (!move) return false
-    positionChanged()
+    // The board finishes drawing the player's move first.
+    setTimeout(positionChanged)
     return true
   },
 })

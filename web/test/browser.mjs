@@ -170,9 +170,21 @@ class PageDriver {
     await this.page.click('#fen-set')
   }
 
-  // The protocol lines shown in the page's panel.
+  // The protocol lines shown in the page's panel (the panel keeps the
+  // last few hundred; each line carries its number).
   protocolLines() {
     return this.page.locator('#protocol-log div').allTextContents()
+  }
+
+  lastLineNumber() {
+    return this.page.evaluate(() => Number(document.querySelector('#protocol-log div:last-child')?.dataset.n || 0))
+  }
+
+  linesAfter(n) {
+    return this.page.evaluate(
+      (after) => [...document.querySelectorAll('#protocol-log div')].filter((line) => Number(line.dataset.n) > after).map((line) => line.textContent),
+      n,
+    )
   }
 
   // Waits until the player may move again (the engine has answered).
@@ -314,11 +326,11 @@ async function session(t, browser, { isolate }) {
       assert.match(await page.textContent('#an-nps'), /n\/s$/)
 
       // A move on the board: the analysis goes on in the new position.
-      const linesBefore = (await driver.protocolLines()).length
+      const linesBefore = await driver.lastLineNumber()
       await driver.drag('e2', 'e4')
       await driver.waitForPlies(1, 5000)
       await page.waitForFunction(() => Number(document.getElementById('an-pv').dataset.depth) >= 8, null, { timeout: 60000 })
-      const sent = (await driver.protocolLines()).slice(linesBefore).filter((line) => line.startsWith('> '))
+      const sent = (await driver.linesAfter(linesBefore)).filter((line) => line.startsWith('> '))
       const stop = sent.indexOf('> stop')
       const position = sent.findIndex((line) => line.startsWith('> position ') && line.endsWith(' moves e2e4'))
       const go = sent.lastIndexOf('> go infinite')
@@ -330,13 +342,16 @@ async function session(t, browser, { isolate }) {
 
       await page.screenshot({ path: join(outDir, `${name}-desktop.png`) })
 
-      const count = (await driver.protocolLines()).length
+      const count = await driver.lastLineNumber()
       const clicked = Date.now()
       await page.click('#analyse')
       await page.waitForFunction(
-        (n) => [...document.querySelectorAll('#protocol-log div')].slice(n).some((line) => line.textContent.startsWith('< bestmove')),
+        (n) =>
+          [...document.querySelectorAll('#protocol-log div')].some(
+            (line) => Number(line.dataset.n) > n && line.textContent.startsWith('< bestmove'),
+          ),
         count,
-        { timeout: 5000 },
+        { timeout: 5000, polling: 20 },
       )
       const stopped = Date.now() - clicked
       assert.ok(stopped < 1000, `the analysis stopped after ${stopped} ms`)
