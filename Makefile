@@ -327,7 +327,7 @@ web-deps:
 	@bash tools/install-deps.sh --web
 	@if [ ! -f web/node_modules/.package-lock.json ] || \
 		[ web/package-lock.json -nt web/node_modules/.package-lock.json ]; then \
-		cd web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; \
+		cd web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund; \
 	fi
 
 web: web-deps $(WEB_ENGINE_TARGET)

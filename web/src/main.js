@@ -163,6 +163,11 @@ async function engineMove() {
   render()
 }
 
+// White's share of the bar grows from White's side of the board.
+function orientEvalBar() {
+  $('evalbar').classList.toggle('flipped', board.orientation === 'b')
+}
+
 // Stops whatever the engine is doing for the shown position.
 function cancelEngine() {
   state.version++
@@ -216,6 +221,7 @@ async function newGame(color) {
   state.human = color
   analysis.clear()
   await board.setOrientation(color)
+  orientEvalBar()
   await engine.newGame()
   positionChanged()
 }
@@ -293,7 +299,10 @@ function wire() {
   $('new-white').addEventListener('click', () => newGame('w'))
   $('new-black').addEventListener('click', () => newGame('b'))
   $('takeback').addEventListener('click', takeBack)
-  $('flip').addEventListener('click', () => board.flip())
+  $('flip').addEventListener('click', async () => {
+    await board.flip()
+    orientEvalBar()
+  })
   $('engine-move').addEventListener('click', async () => {
     if (state.analysing) await stopAnalysis()
     // The engine takes the side to move; the player the other one.

@@ -23,6 +23,7 @@ export class Settings {
     sizes.sort((a, b) => a - b)
     this.hash.replaceChildren(...sizes.map((mb) => option(mb, mb === hashOption.default, `${mb} MB`)))
 
+    this.current = { Threads: this.threads.value, Hash: this.hash.value }
     this.threads.addEventListener('change', () => this.apply('Threads', this.threads))
     this.hash.addEventListener('change', () => this.apply('Hash', this.hash))
   }
@@ -30,7 +31,15 @@ export class Settings {
   async apply(name, select) {
     this.note.textContent = `Setting ${name} to ${select.value}…`
     const remarks = await this.engine.setOption(name, select.value)
-    this.note.textContent = remarks.length ? `Quillon: ${remarks.join('; ')}` : `${name} set to ${select.value}.`
+    if (remarks.length) {
+      // The engine did not take the value (it says why): the choice shows
+      // what it kept.
+      this.note.textContent = `Quillon: ${remarks.join('; ')}`
+      select.value = this.current[name]
+    } else {
+      this.note.textContent = `${name} set to ${select.value}.`
+      this.current[name] = select.value
+    }
     this.note.classList.toggle('warning', remarks.length > 0)
   }
 }

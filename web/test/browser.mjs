@@ -241,7 +241,21 @@ async function session(t, browser, { isolate }) {
         await page.waitForFunction(() => /Threads set to 2|Quillon:/.test(document.getElementById('settings-note').textContent))
         assert.equal(await page.textContent('#settings-note'), 'Threads set to 2.')
         assert.ok((await driver.protocolLines()).includes('> setoption name Threads value 2'))
-      } else {
+        // The threaded engine's memory ends at 1 GB: a 1024 MB table is
+        // refused, the page says so and shows the size kept.
+        const hashBefore = await page.inputValue('#hash')
+        await page.selectOption('#hash', '1024')
+        await page.waitForFunction(() => !document.getElementById('settings-note').textContent.startsWith('Setting'), null, { timeout: 20000 })
+        assert.match(await page.textContent('#settings-note'), /^Quillon: .*Hash/)
+        assert.ok(await page.locator('#settings-note.warning').count(), 'the refusal is shown as a warning')
+        assert.equal(await page.inputValue('#hash'), hashBefore)
+      }
+      // A size the engine takes is confirmed.
+      if (!(await page.locator('#hash').isVisible())) await page.click('#engine-settings > summary')
+      await page.selectOption('#hash', '32')
+      await page.waitForFunction(() => !document.getElementById('settings-note').textContent.startsWith('Setting'), null, { timeout: 20000 })
+      assert.equal(await page.textContent('#settings-note'), 'Hash set to 32.')
+      if (!isolate) {
         assert.equal(threadChoices, 1, 'one thread only without isolation')
         assert.ok(await page.locator('#threads').isDisabled())
       }
