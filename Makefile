@@ -6,7 +6,8 @@
 #                     suite, the suite under AddressSanitizer+UndefinedBehavior-
 #                     Sanitizer, the threaded tests under ThreadSanitizer, a fuzz
 #                     smoke run, the Windows suite under wine, the ARM64 suite
-#                     under qemu-aarch64 and the Debian packages' checks
+#                     under qemu-aarch64, the Debian packages' checks and the
+#                     browser page in headless chromium
 #   make check        only the optimised suite (the quick loop while developing)
 #   make format       format the C++ files with .clang-format (make test checks it)
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64

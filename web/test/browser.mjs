@@ -291,6 +291,29 @@ async function session(t, browser, { isolate }) {
       assert.match(await driver.status(), /^Your move/)
     })
 
+    await t.test(`${name}: the move list navigates and the board flips`, async () => {
+      const moves = await driver.moves()
+      await page.click('#moves button.move[data-ply="1"]')
+      const first = new Chess()
+      first.move(moves[0])
+      assert.equal(await driver.fen(), first.fen())
+      await driver.expectDrawn(first.fen().split(' ')[0], 'the board shows the first move')
+      assert.equal(await page.getAttribute('#moves button.current', 'data-ply'), '1')
+      await page.click('#nav-forward')
+      assert.equal(await page.getAttribute('#moves button.current', 'data-ply'), '2')
+      await page.click('#nav-last')
+      assert.equal(await driver.fen(), fenAfter4)
+      assert.equal(await page.getAttribute('#moves button.current', 'data-ply'), '4')
+      const top = async (square) => (await page.locator(`#board rect[data-square="${square}"]`).boundingBox()).y
+      assert.ok((await top('a8')) < (await top('a1')), 'White at the bottom')
+      await page.click('#flip')
+      await page.waitForFunction(() => document.getElementById('evalbar').classList.contains('flipped'))
+      assert.ok((await top('a1')) < (await top('a8')), 'Black at the bottom after the flip')
+      await page.click('#flip')
+      await page.waitForFunction(() => !document.getElementById('evalbar').classList.contains('flipped'))
+      assert.ok((await top('a8')) < (await top('a1')))
+    })
+
     await t.test(`${name}: the PGN export holds the moves played`, async () => {
       const played = await driver.moves()
       await page.click('#pgn-export')
@@ -327,7 +350,7 @@ async function session(t, browser, { isolate }) {
       await checkReply(driver, after.fen())
     })
 
-    await t.test(`${name}: analysis reaches depth 8, follows a move, and stops within a second`, async () => {
+    await t.test(`${name}: analysis reaches depth 8, follows a move, and stops within a second`, async (st) => {
       await page.click('#new-white')
       await driver.waitForPlayer()
       await page.click('#analyse')
@@ -368,6 +391,7 @@ async function session(t, browser, { isolate }) {
         { timeout: 5000, polling: 20 },
       )
       const stopped = Date.now() - clicked
+      st.diagnostic(`analysis: depth ${await page.getAttribute('#an-pv', 'data-depth')} shown, stopped ${stopped} ms after the click`)
       assert.ok(stopped < 1000, `the analysis stopped after ${stopped} ms`)
       assert.equal(await page.getAttribute('#analyse', 'aria-pressed'), 'false')
     })
