@@ -350,6 +350,24 @@ async function session(t, browser, { isolate }) {
       await checkReply(driver, after.fen())
     })
 
+    await t.test(`${name}: a new game as Black: the board turns and Quillon opens`, async () => {
+      await page.click('#new-black')
+      await driver.waitForPlies(1)
+      await driver.waitForPlayer()
+      const top = async (square) => (await page.locator(`#board rect[data-square="${square}"]`).boundingBox()).y
+      assert.ok((await top('a1')) < (await top('a8')), 'Black at the bottom')
+      await checkReply(driver, new Chess().fen())
+      // The player now moves Black's pieces, by click.
+      const fen = await driver.fen()
+      const move = quietMove(fen, ['e7e5', 'c7c5'])
+      await driver.clickMove(move.from, move.to)
+      await driver.waitForPlies(3)
+      await driver.waitForPlayer()
+      const after = new Chess(fen)
+      after.move(move.lan)
+      await checkReply(driver, after.fen())
+    })
+
     await t.test(`${name}: analysis reaches depth 8, follows a move, and stops within a second`, async (st) => {
       await page.click('#new-white')
       await driver.waitForPlayer()
