@@ -324,6 +324,13 @@ async function session(t, browser, { isolate }) {
       assert.equal(chess.fen(), fenAfter4)
     })
 
+    await t.test(`${name}: the FEN is copied`, async () => {
+      await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: new URL(url).origin })
+      await page.click('#fen-copy')
+      await page.waitForFunction(() => document.getElementById('position-note').textContent === 'FEN copied.')
+      assert.equal(await page.evaluate(() => navigator.clipboard.readText()), fenAfter4)
+    })
+
     await t.test(`${name}: a wrong FEN is refused and the board stays`, async () => {
       const before = fenAfter4.split(' ')[0]
       await driver.setFen('rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0')
@@ -348,6 +355,28 @@ async function session(t, browser, { isolate }) {
       const after = new Chess(PROMOTION)
       after.move({ from: 'a7', to: 'a8', promotion: 'r' })
       await checkReply(driver, after.fen())
+    })
+
+    await t.test(`${name}: a PGN import takes the first game, playable from any move`, async () => {
+      const pgn = '[Event "first"]\n[White "A"]\n[Black "B"]\n\n1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 *\n\n[Event "second"]\n\n1. d4 d5 *\n'
+      await page.fill('#pgn', pgn)
+      await page.click('#pgn-import')
+      await driver.waitForPlies(6, 5000)
+      assert.deepEqual(await driver.moves(), ['e4', 'e5', 'Nf3', 'Nc6', 'Bb5', 'a6'])
+      // Back to the position after 2. Nf3, and on from there: Quillon plays Black.
+      await page.click('#moves button.move[data-ply="3"]')
+      const fen = await driver.fen()
+      const start = new Chess()
+      for (const move of ['e4', 'e5', 'Nf3']) start.move(move)
+      assert.equal(fen, start.fen())
+      await page.click('#engine-move') // Quillon takes Black; the player White
+      await driver.waitForPlies(4)
+      await driver.waitForPlayer()
+      await checkReply(driver, fen)
+      const moves = await driver.moves()
+      assert.deepEqual(moves.slice(0, 3), ['e4', 'e5', 'Nf3'], 'the rest of the imported game was replaced')
+      await page.click('#pgn-export')
+      assert.match(await page.inputValue('#pgn'), /\[White "A"\]/)
     })
 
     await t.test(`${name}: a new game as Black: the board turns and Quillon opens`, async () => {
