@@ -309,7 +309,7 @@ wasm: wasm-deps
 		LINK_DEPS=wasm/pre.js LDFLAGS="$(WASM_THREADS_LDFLAGS)"
 	bash tools/wasm-package.sh $(WASM_DIR)
 
-wasm-test: wasm
+wasm-test: deps wasm
 	bash tools/wasm-test.sh $(WASM_DIR)
 
 test: format-check check asan tsan fuzz windows-test arm64-test deb-test wasm-test web-test

@@ -54,6 +54,15 @@
     Module['onExit'] = function () { close(); };
   }
 
+  // The single-threaded engine waits for input by suspending main()
+  // (Asyncify): the runtime then sees main() return early, and nobody exits
+  // when it really returns, at "quit" or the end of input. Exit then.
+  Module['postRun'] = [function () {
+    if (typeof Asyncify != 'undefined' && Asyncify.currData) {
+      Asyncify.whenDone().then(function (status) { exit(status); });
+    }
+  }];
+
   var opened = false;
   var ended = false;
   var waiting = [];    // lines that came before the engine opened its input

@@ -40,6 +40,25 @@ TEST(Options, TableTextsAndRanges) {
     EXPECT_EQ(search.table().bucketCount(), 2u * 1024 * 1024 / 64);
 }
 
+// A value set as asked leaves the note empty (a table rounded down to a power
+// of two included); one that cannot be had fills it with both values.
+TEST(Options, NotesOnlyWhatWasNotSetAsAsked) {
+    ensureBoardTables();
+    Search search(1);
+    std::string note = "stale";
+    EXPECT_TRUE(setOption(search, HashOptionName, 3, &note));
+    EXPECT_EQ(search.hashMegabytes(), 2);
+    EXPECT_EQ(note, "");
+    EXPECT_TRUE(setOption(search, "Threads", 20, &note));
+    EXPECT_EQ(note, "");
+    const OptionDescriptor& hash = engineOptions()[0];
+    EXPECT_EQ(hash.shortfall(1024, 256, false), "Hash 1024 MB: the memory could not be had, the table stays at 256 MB");
+    EXPECT_EQ(hash.shortfall(100, 64, true), "");
+    const OptionDescriptor& threads = engineOptions()[1];
+    EXPECT_EQ(threads.shortfall(4, 1, true), "Threads 4: this build searches with 1 thread");
+    EXPECT_EQ(threads.shortfall(4, 4, true), "");
+}
+
 // The command line's help describes the options as the table holds them.
 TEST(Options, HelpTextReadsTheTable) {
     EngineProcess engine(QUILLON_BINARY, "", false, {"--help"});
