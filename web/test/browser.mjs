@@ -408,6 +408,7 @@ async function session(t, browser, { isolate }) {
       assert.ok((await page.textContent('#an-pv')).startsWith('1. '))
       assert.match(await page.textContent('#an-score'), /^([+-]\d+\.\d\d|0\.00|(White|Black): mate in \d+)$/)
       assert.match(await page.textContent('#an-nps'), /n\/s$/)
+      assert.match(await page.textContent('#evalbar-label'), /^([+-]?\d+\.\d|#-?\d+)$/)
 
       // A move on the board: the analysis goes on in the new position.
       const linesBefore = await driver.lastLineNumber()
@@ -451,6 +452,10 @@ async function session(t, browser, { isolate }) {
       await driver.waitForPlayer()
       const [key] = await driver.moves()
       assert.ok(mateInTwoKeys(MATE_IN_TWO).includes(key), `${key} mates in two`)
+      // Its thinking, as shown: the mate, from White's side, and a full bar.
+      assert.equal(await page.textContent('#an-score'), 'White: mate in 2')
+      assert.equal(await page.textContent('#evalbar-label'), '#2')
+      assert.equal(await page.getAttribute('#evalbar', 'aria-valuenow'), '100')
       const afterKey = new Chess(MATE_IN_TWO)
       afterKey.move(key)
       // The player's (Black's) reply, by click; then the engine mates.
