@@ -7,7 +7,8 @@
 #                     Sanitizer, the threaded tests under ThreadSanitizer, a fuzz
 #                     smoke run, the Windows suite under wine, the ARM64 suite
 #                     under qemu-aarch64, the Debian packages' checks and the
-#                     WebAssembly engines under Node and in Chromium
+#                     WebAssembly engines under Node and in Chromium, and the
+#                     browser page in headless chromium
 #   make check        only the optimised suite (the quick loop while developing)
 #   make format       format the C++ files with .clang-format (make test checks it)
 #   make windows      cross-build build/windows/quillon.exe with mingw-w64
@@ -21,6 +22,10 @@
 #                     build/wasm/ (Web Worker scripts and Node console programs)
 #   make wasm-test    make wasm, then check both engines under Node and as Web
 #                     Workers in headless Chromium
+#   make web          the browser page and the WebAssembly engine in build/web/
+#   make web-serve    serve it on http://localhost:8000 (threaded engine)
+#   make web-test     the page's tests in headless chromium, with and without
+#                     cross-origin isolation; screenshots in build/web-test/
 #
 # With nothing but GNU make and a C++20 compiler (no CMake, no scripts):
 #   make -j EXE=name [CXX=g++|clang++] [CXXFLAGS=...] [NATIVE=]
@@ -39,7 +44,8 @@ FUZZ_SECONDS ?= 15
 
 .PHONY: all run test check build deps asan tsan fuzz bench clean install dist print-sources windows windows-test windows-deps \
 	format format-check \
-	arm64 arm64-test arm64-deps deb deb-test deb-deps wasm wasm-test wasm-deps
+	arm64 arm64-test arm64-deps deb deb-test deb-deps wasm wasm-test wasm-deps \
+	web web-deps web-serve web-test
 .DEFAULT_GOAL := all
 
 # ---------------------------------------------------------------------------
@@ -323,7 +329,44 @@ wasm: wasm-deps
 wasm-test: deps wasm
 	bash tools/wasm-test.sh $(WASM_DIR)
 
-test: format-check check asan tsan fuzz windows-test arm64-test deb-test wasm-test
+test: format-check check asan tsan fuzz windows-test arm64-test deb-test wasm-test web-test
+
+# ---------------------------------------------------------------------------
+# The page to play and analyse in the browser (web/), built into build/web/
+# with the WebAssembly engine beside it (files copied from build/wasm/).
+# Its JavaScript dependencies are pinned in web/package-lock.json and
+# installed with npm ci; the browser test drives Debian's chromium.
+WEB_OUT := build/web
+WEB_ENGINE_DIR ?= build/wasm
+WEB_ENGINE_TARGET ?= wasm
+WEB_PORT ?= 8000
+
+web-deps:
+	@bash tools/install-deps.sh --web
+	@if [ ! -f web/node_modules/.package-lock.json ] || \
+		[ web/package-lock.json -nt web/node_modules/.package-lock.json ]; then \
+		cd web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund; \
+	fi
+
+web: web-deps $(WEB_ENGINE_TARGET)
+	node web/build.mjs $(WEB_OUT)
+	@rm -rf $(WEB_OUT)/engine && mkdir -p $(WEB_OUT)/engine
+	@set -e; n=0; for f in $(WEB_ENGINE_DIR)/*.js $(WEB_ENGINE_DIR)/*.mjs $(WEB_ENGINE_DIR)/*.wasm; do \
+		if [ -f "$$f" ]; then cp "$$f" $(WEB_OUT)/engine/; n=$$((n+1)); fi; done; \
+		test -f $(WEB_OUT)/engine/quillon-loader.mjs || { echo "web: no engine loader in $(WEB_ENGINE_DIR)"; exit 1; }; \
+		echo "web: $$n engine files copied from $(WEB_ENGINE_DIR)"
+
+# Serves the page on http://localhost:8000 with the cross-origin isolation
+# headers, so that the threaded engine runs.
+web-serve: web
+	python3 tools/web-serve.py --dir $(WEB_OUT) --port $(WEB_PORT) --isolate
+
+# The page's unit tests under Node, then the page in headless chromium,
+# served with and without the isolation headers; screenshots go to
+# build/web-test/.
+web-test: web
+	cd web && node --test test/unit/*.test.mjs
+	node web/test/browser.mjs --dir $(WEB_OUT) --out build/web-test
 
 # .clang-format is the format: make format applies it, make test checks it.
 format: deps

@@ -9,10 +9,13 @@
 # With --wasm: emscripten, Node and npm, and Chromium for the Worker test.
 # With --deb: what make deb needs (dpkg-shlibdeps, lintian, man, the ARM64
 # cross compiler), and nothing else.
+# With --web: what the browser page needs: Node.js and npm (its build and
+# tests; the browser test's driver wants Node 20 or later), Python 3 (the
+# page's server) and chromium (the browser its tests drive headless).
 set -e
 need=()
 extra=()
-if [ "$1" != "--deb" ]; then
+if [ "$1" != "--deb" ] && [ "$1" != "--web" ]; then
   command -v cmake >/dev/null || need+=(cmake)
   command -v ninja >/dev/null || need+=(ninja-build)
 fi
@@ -45,6 +48,13 @@ case "$1" in
   command -v lintian >/dev/null || need+=(lintian)
   command -v man >/dev/null || need+=(man-db)
   command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
+  ;;
+--web)
+  extra+=(--no-install-recommends)
+  command -v node >/dev/null || need+=(nodejs)
+  command -v npm >/dev/null || need+=(npm)
+  command -v python3 >/dev/null || need+=(python3)
+  command -v chromium >/dev/null || need+=(chromium)
   ;;
 *)
   command -v g++ >/dev/null || need+=(g++)
