@@ -79,26 +79,34 @@ async function run() {
   const mateScore = e.lines.slice(mark).some((l) => / score mate 1 /.test(l.text));
   record('finds the mate in one', mate && mate.text.startsWith('bestmove a1a8') && mateScore, mate && mate.text);
 
-  // stop during go infinite, within 100 ms.
-  mark = e.lines.length;
-  e.send('position startpos');
-  e.send('go infinite');
-  await e.expect(/^info depth 6 /, 30000, mark);
-  let sent = e.send('stop');
-  const stopped = await e.expect(/^bestmove /, 5000, mark);
-  record('stop during go infinite gives bestmove within 100 ms', stopped && stopped.at - sent < 100,
-         stopped ? `${(stopped.at - sent).toFixed(0)} ms` : 'no bestmove');
+  // stop, and isready, during go infinite: answered within 100 ms (the
+  // median of three tries, so that one hiccup of a busy machine does not
+  // decide), isready after the search's bestmove.
+  const stops = [], readies = [];
+  let ordered = true;
+  for (let i = 0; i < 3; i++) {
+    mark = e.lines.length;
+    e.send('position startpos');
+    e.send('go infinite');
+    await e.expect(/^info depth 6 /, 30000, mark);
+    let sent = e.send('stop');
+    const stopped = await e.expect(/^bestmove /, 5000, mark);
+    stops.push(stopped ? stopped.at - sent : 1e9);
 
-  // isready ends the search and is answered after its bestmove.
-  mark = e.lines.length;
-  e.send('go infinite');
-  await e.expect(/^info depth 6 /, 30000, mark);
-  sent = e.send('isready');
-  const end = await e.expect(/^bestmove /, 5000, mark);
-  const ready = await e.expect(/^readyok$/, 5000, mark);
-  record('isready during a search: bestmove, then readyok within 100 ms',
-         end && ready && end.index < ready.index && ready.at - sent < 100,
-         ready ? `${(ready.at - sent).toFixed(0)} ms` : 'no readyok');
+    mark = e.lines.length;
+    e.send('go infinite');
+    await e.expect(/^info depth 6 /, 30000, mark);
+    sent = e.send('isready');
+    const end = await e.expect(/^bestmove /, 5000, mark);
+    const ready = await e.expect(/^readyok$/, 5000, mark);
+    ordered = ordered && Boolean(end && ready && end.index < ready.index);
+    readies.push(ready ? ready.at - sent : 1e9);
+  }
+  const median = (values) => [...values].sort((a, b) => a - b)[1];
+  const ms = (values) => values.map((v) => `${v.toFixed(0)}`).join(', ') + ' ms';
+  record('stop during go infinite gives bestmove within 100 ms', median(stops) < 100, ms(stops));
+  record('isready during a search: bestmove, then readyok within 100 ms', ordered && median(readies) < 100,
+         ms(readies));
 
   // An XBoard move.
   mark = e.lines.length;
@@ -121,6 +129,17 @@ async function run() {
   });
   record('a missing .wasm gives an error event', error && /Quillon/.test(error), error);
   broken.terminate();
+
+  // So does a browser without WebAssembly: a Worker that hides it first.
+  const engineUrl = new URL('../engine/quillon.js', location.href).href;
+  const source = `self.WebAssembly = undefined; importScripts(${JSON.stringify(engineUrl)});`;
+  const bare = new Worker(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
+  const bareError = await new Promise((resolve) => {
+    const timer = setTimeout(() => resolve(null), 20000);
+    bare.onerror = (event) => { clearTimeout(timer); event.preventDefault(); resolve(event.message || 'error'); };
+  });
+  record('no WebAssembly gives an error event', bareError && /WebAssembly/.test(bareError), bareError);
+  bare.terminate();
 }
 
 run()
