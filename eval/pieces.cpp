@@ -61,10 +61,14 @@ inline Bitboard loneBlockers(Square k, Bitboard rookSliders, Bitboard bishopSlid
 // enemy slider while an enemy bishop eyes it.
 inline bool relativelyPinned(const Board& board, Color c, Square s, Bitboard occupied) {
     const LookupTables& tb = tables();
+    // Without an enemy bishop on the piece's diagonals, or an own rook or
+    // queen on any of its lines, there is nothing to look up.
+    const Bitboard ownHeavy = board.pieces(c, Rook) | board.pieces(c, Queen);
+    if (!(tb.bishopEmpty[s] & board.pieces(~c, Bishop)) || !(tb.queenEmpty[s] & ownHeavy))
+        return false;
     const Bitboard diagonal = bishopAttacks(s, occupied);
     if (!(diagonal & board.pieces(~c, Bishop)))
         return false;
-    const Bitboard ownHeavy = board.pieces(c, Rook) | board.pieces(c, Queen);
     const Bitboard enemyQueens = board.pieces(~c, Queen);
     const Bitboard straight = rookAttacks(s, occupied);
     for (Bitboard e = straight & (board.pieces(~c, Rook) | enemyQueens); e;)
