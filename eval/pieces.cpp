@@ -119,6 +119,9 @@ void Evaluator::initAttackRecords(const Board& board) {
     const LookupTables& tb = tables();
     occupied_ = board.occupied();
     empty_ = ~occupied_;
+    Bitboard pawnAttacks[2];
+    for (Color c : {Black, White})
+        pawnAttacks[c] = pawnAttackSet(c, board.pieces(c, Pawn));
     for (Color c : {Black, White}) {
         AttackRecord& r = records_[c];
         const Bitboard ownPawns = board.pieces(c, Pawn);
@@ -129,11 +132,11 @@ void Evaluator::initAttackRecords(const Board& board) {
         r.running = 0;
         r.kingRunning = 0;
         r.discovered = false;
-        r.pawnAttacks = pawnAttackSet(c, ownPawns);
+        r.pawnAttacks = pawnAttacks[c];
         r.pawnDoubleAttacks = pawnDoubleAttackSet(c, ownPawns);
         r.kingAttacks = tb.kingAttacks[k];
         r.kingZone = r.kingAttacks | shiftForward(c, r.kingAttacks);
-        r.mobilityArea = ~(ownPawns | squareBit(k) | pawnAttackSet(~c, board.pieces(~c, Pawn)));
+        r.mobilityArea = ~(ownPawns | squareBit(k) | pawnAttacks[~c]);
         r.xrayBishop = occupied_ & ~(ownQueens | board.pieces(c, Bishop));
         r.xrayRook = occupied_ & ~(ownQueens | board.pieces(c, Rook));
         const Bitboard single = shiftForward(c, ownPawns) & empty_;
