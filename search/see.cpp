@@ -37,45 +37,13 @@ bool pinnedInExchange(const Board& b, Square s, Color side, Bitboard occ, Square
     return reach & t.beyond[king][s] & slidersOfKind(b, ~side, kind) & occ & ~squareBit(to);
 }
 
-// The slider lines from the exchange square through the current occupancy,
-// looked up when first needed and kept until a piece leaves one of them:
-// taking a piece off a square that is not on a line of `to` cannot change
-// what reaches `to` along that line.
-struct ExchangeLines {
-    Square to;
-    Bitboard diagonal = 0, straight = 0;
-    bool haveDiagonal = false, haveStraight = false;
-
-    Bitboard diagonals(Bitboard occ) {
-        if (!haveDiagonal) {
-            diagonal = bishopAttacks(to, occ);
-            haveDiagonal = true;
-        }
-        return diagonal;
-    }
-    Bitboard straights(Bitboard occ) {
-        if (!haveStraight) {
-            straight = rookAttacks(to, occ);
-            haveStraight = true;
-        }
-        return straight;
-    }
-    // The piece on s has left the occupancy.
-    void removed(Square s) {
-        const LookupTables& t = tables();
-        if (t.bishopEmpty[to] & squareBit(s))
-            haveDiagonal = false;
-        if (t.rookEmpty[to] & squareBit(s))
-            haveStraight = false;
-    }
-};
-
 // The side's cheapest unpinned attacker of `to` (kings aside). Kinds the
 // side has no piece of cost nothing; the queens reuse the slider lookups of
 // the bishops and rooks.
-bool cheapestAttacker(const Board& b, Square to, Bitboard occ, Color side, ExchangeLines& lines, Square& from,
-                      int& type) {
+bool cheapestAttacker(const Board& b, Square to, Bitboard occ, Color side, Square& from, int& type) {
     const LookupTables& t = tables();
+    Bitboard diagonal = 0, straight = 0;
+    bool haveDiagonal = false, haveStraight = false;
     for (int kind = Pawn; kind <= Queen; ++kind) {
         const Bitboard own = b.pieces(side, kind) & occ;
         if (!own)
@@ -84,9 +52,21 @@ bool cheapestAttacker(const Board& b, Square to, Bitboard occ, Color side, Excha
         switch (kind) {
         case Pawn: reach = t.pawnAttacks[~side][to]; break;
         case Knight: reach = t.knightAttacks[to]; break;
-        case Bishop: reach = lines.diagonals(occ); break;
-        case Rook: reach = lines.straights(occ); break;
-        default: reach = lines.diagonals(occ) | lines.straights(occ); break;
+        case Bishop:
+            reach = diagonal = bishopAttacks(to, occ);
+            haveDiagonal = true;
+            break;
+        case Rook:
+            reach = straight = rookAttacks(to, occ);
+            haveStraight = true;
+            break;
+        default:
+            if (!haveDiagonal)
+                diagonal = bishopAttacks(to, occ);
+            if (!haveStraight)
+                straight = rookAttacks(to, occ);
+            reach = diagonal | straight;
+            break;
         }
         Bitboard candidates = reach & own;
         while (candidates) {
@@ -102,13 +82,13 @@ bool cheapestAttacker(const Board& b, Square to, Bitboard occ, Color side, Excha
 }
 
 // Any piece of the side attacking `to` through the occupancy, pins ignored.
-bool defends(const Board& b, Square to, Bitboard occ, Color side, ExchangeLines& lines) {
+bool defends(const Board& b, Square to, Bitboard occ, Color side) {
     const LookupTables& t = tables();
     const SideSet& s = b.sides[side];
     Bitboard hit = (t.pawnAttacks[~side][to] & s.pieces[Pawn]) | (t.knightAttacks[to] & s.pieces[Knight]) |
                    (t.kingAttacks[to] & s.pieces[King]) |
-                   (lines.diagonals(occ) & (s.pieces[Bishop] | s.pieces[Queen])) |
-                   (lines.straights(occ) & (s.pieces[Rook] | s.pieces[Queen]));
+                   (bishopAttacks(to, occ) & (s.pieces[Bishop] | s.pieces[Queen])) |
+                   (rookAttacks(to, occ) & (s.pieces[Rook] | s.pieces[Queen]));
     return hit & occ;
 }
 
@@ -216,14 +196,13 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
     // 8. The exchange, the opponent first.
     Color side = them;
     bool opponentsFirstTurn = true;
-    ExchangeLines lines{to};
     for (;;) {
         Square attacker = 0;
         int attackerType = 0;
-        if (!cheapestAttacker(b, to, occ, side, lines, attacker, attackerType)) {
+        if (!cheapestAttacker(b, to, occ, side, attacker, attackerType)) {
             // Only the king is left: it may take an undefended piece only.
             Square king = b.kingSquare[side];
-            if ((t.kingAttacks[to] & squareBit(king) & occ) && !defends(b, to, occ, ~side, lines)) {
+            if ((t.kingAttacks[to] & squareBit(king) & occ) && !defends(b, to, occ, ~side)) {
                 attacker = king;
                 attackerType = King;
             } else {
@@ -233,7 +212,6 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
             }
         }
         occ &= ~squareBit(attacker);
-        lines.removed(attacker);
         int value = (attackerType == Pawn && onLastRank(to)) ? PromotingPawnStake : OrderValue[attackerType];
         if (side == them) {
             balance -= stake;
