@@ -104,7 +104,7 @@ TEST(EvalCommand, DumpFollowsTheMovesAndAgreesWithTheWindows) {
     // The positions after the moves, as a player writes them.
     EXPECT_EQ(lines[1].rfind("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1 |", 0), 0u) << lines[1];
     EXPECT_EQ(lines[4].rfind("rnb1kbnr/ppp1pppp/8/3q4/8/8/PPPP1PPP/RNBQKBNR w KQkq - 0 3 |", 0), 0u) << lines[4];
-    EXPECT_EQ(lines[5].rfind("rnb1kbnr/ppp1pppp/8/3q4/8/2N5/PPPP1PPP/RNBQKB1R b KQkq - 1 3 |", 0), 0u) << lines[5];
+    EXPECT_EQ(lines[5].rfind("rnb1kbnr/ppp1pppp/8/3q4/8/2N5/PPPP1PPP/R1BQKBNR b KQkq - 1 3 |", 0), 0u) << lines[5];
     for (const std::string& l : lines) {
         // The traced score, then the full window and the narrow window agree;
         // a window far from the score gives a score beyond it (the lazy exit).
