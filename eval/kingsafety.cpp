@@ -53,13 +53,7 @@ int Evaluator::kingSafety(const Board& board, Color c) {
         me.kingAttackers++;
     me.kingAttackUnits += PawnZoneUnits * popCount(me.pawnAttacks & zone & (enemyPawns | ring));
 
-    // 2. Too little material to mate: units and the second running score only
-    // (nothing else counts then, so the pushes below are not looked for).
-    const uint8_t* count = board.sides[c].count;
-    if (count[Queen] == 0 && count[Rook] <= 1 && count[Knight] + count[Bishop] + count[Rook] < MinAttackingPieces)
-        return me.kingRunning + me.kingAttackUnits;
-
-    // 3. A pawn push that uncovers a slider on the king's rank or diagonal.
+    // 2. A pawn push that uncovers a slider on the king's rank or diagonal.
     int checkWeight = 0;
     const Bitboard ownPawns = board.pieces(c, Pawn);
     const Bitboard ownQueens = board.pieces(c, Queen);
@@ -76,6 +70,11 @@ int Evaluator::kingSafety(const Board& board, Color c) {
         const int w = (tb.pawnAttacks[c][push] & enemyTargets) ? DiscoveredPushHitWeight : DiscoveredPushWeight;
         checkWeight = std::max(checkWeight, w);
     }
+
+    // 3. Too little material to mate: units and the second running score only.
+    const uint8_t* count = board.sides[c].count;
+    if (count[Queen] == 0 && count[Rook] <= 1 && count[Knight] + count[Bishop] + count[Rook] < MinAttackingPieces)
+        return me.kingRunning + me.kingAttackUnits;
 
     // 4. Safe checks: reachable checking squares the enemy does not guard, or
     // guards with the king alone while we attack them twice.
