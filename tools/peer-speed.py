@@ -11,7 +11,9 @@ size and one thread, over UCI. The engines take turns within each round
 Prints each run, then per engine the median nodes/s and range, and
 Quillon's ratio to each peer: the ratio of the medians, and the median and
 range of the ratios within a round. The machine should be idle: the load
-average before and after is printed.
+average before and after is printed. Nodes per processor second (the
+engine process's user and system time, set-up and new games included) are
+printed beside: on a busy machine they move less than the clock.
 """
 import argparse
 import os
@@ -41,7 +43,8 @@ def install_peers():
 
 
 def run_engine(path, fens, depth, hash_mb):
-    """Searches every position after a new game; returns (nodes, seconds)."""
+    """Searches every position after a new game; returns (nodes, seconds of
+    search by the clock, processor seconds of the whole process)."""
     proc = subprocess.Popen([path], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                             text=True, bufsize=1)
 
@@ -82,8 +85,10 @@ def run_engine(path, fens, depth, hash_mb):
                 nodes = int(match.group(1))
         total_nodes += nodes
     send("quit")
-    proc.wait(timeout=30)
-    return total_nodes, total_time
+    proc.stdin.close()
+    _, status, usage = os.wait4(proc.pid, 0)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    return total_nodes, total_time, usage.ru_utime + usage.ru_stime
 
 
 def summary(values):
@@ -114,22 +119,27 @@ def main():
           f"load average {os.getloadavg()[0]:.2f}", flush=True)
 
     speed = {name: [] for name in names}
+    cpu_speed = {name: [] for name in names}
     for r in range(args.rounds):
         order = names[r % len(names):] + names[:r % len(names)]
         for name in order:
-            nodes, seconds = run_engine(engines[name], fens, args.depth, args.hash)
+            nodes, seconds, cpu = run_engine(engines[name], fens, args.depth, args.hash)
             nps = nodes / max(seconds, 1e-9)
             speed[name].append(nps)
-            print(f"round {r + 1} {name:9s} nodes {nodes:>10,} time {seconds:7.2f} s  nps {nps:>12,.0f}", flush=True)
+            cpu_speed[name].append(nodes / max(cpu, 1e-9))
+            print(f"round {r + 1} {name:9s} nodes {nodes:>10,} time {seconds:7.2f} s  nps {nps:>12,.0f}  "
+                  f"per processor second {cpu_speed[name][-1]:>12,.0f}", flush=True)
 
     print(f"\nload average after: {os.getloadavg()[0]:.2f}")
-    for name in names:
-        print(f"{name:9s} nodes/s {summary(speed[name])}")
-    for peer in PEERS:
-        ratios = [q / p for q, p in zip(speed["quillon"], speed[peer])]
-        overall = statistics.median(speed["quillon"]) / statistics.median(speed[peer])
-        print(f"quillon / {peer}: {overall:.3f} (ratio of medians); per round median {statistics.median(ratios):.3f}, "
-              f"range {min(ratios):.3f}-{max(ratios):.3f}")
+    for label, table in (("nodes/s", speed), ("nodes per processor second", cpu_speed)):
+        print(f"\n{label}:")
+        for name in names:
+            print(f"  {name:9s} {summary(table[name])}")
+        for peer in PEERS:
+            ratios = [q / p for q, p in zip(table["quillon"], table[peer])]
+            overall = statistics.median(table["quillon"]) / statistics.median(table[peer])
+            print(f"  quillon / {peer}: {overall:.3f} (ratio of medians); per round median "
+                  f"{statistics.median(ratios):.3f}, range {min(ratios):.3f}-{max(ratios):.3f}")
     return 0
 
 
