@@ -3,10 +3,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <sstream>
 #include <string_view>
 
 #include "board/board.h"
 #include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
 #include "eval/endgame.h"
 #include "eval/evalbench.h"
 #include "eval/evalterms.h"
@@ -55,6 +60,74 @@ int runBench(std::string_view arguments) {
     return 0;
 }
 
+void printTriple(const ScoreTriple& t) { std::printf(" %d/%d/%d", t.common, t.mg, t.eg); }
+
+// One line of every term of the position, then the scores the search would
+// get: the full window, a narrow window at the score (the cache hit, with
+// the pawn entry now stored), and windows far above and below (the lazy exits).
+void dumpPosition(Evaluator& evaluator, Board& board) {
+    evaluator.setBoard(&board);
+    EvalBreakdown b;
+    const int traced = evaluator.evaluateTraced(b);
+    std::printf("%s |", writeFen(board).c_str());
+    std::printf(" %d %d %d %d %d %d %d %d |", traced, b.whiteScore, b.mated, b.drawn, b.endgameVerdict, b.verdictScore,
+                b.nonPawnMaterial, b.weight);
+    for (const ScoreTriple& t : {b.material, b.imbalance, b.pieceSquare, b.pawns, b.pieces, b.kingSafety, b.threats,
+                                 b.passedPawns, b.passedBySide[White], b.passedBySide[Black]})
+        printTriple(t);
+    std::printf(" | %d %d %d %d |", b.kingSafetyBySide[White], b.kingSafetyBySide[Black], b.threatsBySide[White],
+                b.threatsBySide[Black]);
+    std::printf(" %d %d %d %d\n", evaluator.evaluate(-InfiniteScore, InfiniteScore),
+                evaluator.evaluate(traced - 1, traced + 1), evaluator.evaluate(traced + 2000, traced + 2001),
+                evaluator.evaluate(traced - 2001, traced - 2000));
+}
+
+// "--dump": every line of standard input is a FEN, optionally followed by
+// "moves" and moves in coordinate notation; every position along the line is
+// dumped. One evaluator serves the whole input, so that later positions meet
+// filled pawn-hash and cache entries as they do in a search.
+int runDump() {
+    Evaluator evaluator;
+    BoardWithStack position;
+    Board& board = position.board;
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(std::cin, line)) {
+        ++lineNumber;
+        const size_t movesAt = line.find(" moves ");
+        const std::string fen = line.substr(0, movesAt);
+        if (fen.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        if (!parseFen(fen, board)) {
+            std::fprintf(stderr, "quillon eval --dump: line %d: illegal or malformed position\n", lineNumber);
+            return 2;
+        }
+        dumpPosition(evaluator, board);
+        if (movesAt == std::string::npos)
+            continue;
+        std::istringstream moves(line.substr(movesAt + 7));
+        std::string text;
+        while (moves >> text) {
+            const Move move = parseMoveText(board, text);
+            if (!move || !isPseudoLegal(board, move) || !isLegal(board, move)) {
+                std::fprintf(stderr, "quillon eval --dump: line %d: illegal move %s\n", lineNumber, text.c_str());
+                return 2;
+            }
+            makeMove(board, move);
+            // Through the FEN text, so that the status flags are those of a
+            // position set up from it.
+            const std::string next = writeFen(board);
+            if (!parseFen(next, board)) {
+                std::fprintf(stderr, "quillon eval --dump: line %d: position after %s rejected\n", lineNumber,
+                             text.c_str());
+                return 2;
+            }
+            dumpPosition(evaluator, board);
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int runEvalCommand(const std::string& fen) {
@@ -70,6 +143,8 @@ int runEvalCommand(const std::string& fen) {
             rest.remove_prefix(1);
         return runBench(rest);
     }
+    if (text == "--dump")
+        return runDump();
 
     BoardWithStack position;
     Board& board = position.board;

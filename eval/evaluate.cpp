@@ -1,6 +1,8 @@
 // The static evaluation: terminal status, endgame verdict, lazy quick score,
 // then pawn structure through the pawn hash and the piece terms, blended by
 // the material left on the board.
+#include <cstring>
+
 #include "eval/bitmasks.h"
 #include "eval/evalterms.h"
 #include "eval/evaluator.h"
@@ -42,6 +44,21 @@ int blendScore(const EvalParameters& p, const ScoreTriple& s, GameStage stage, i
         break;
     }
     return int16_t(v);
+}
+
+ScoreTriple Evaluator::imbalance(const Board& board) {
+    static_assert(sizeof(board.sides[White].count) == sizeof(uint64_t));
+    uint64_t white, black;
+    std::memcpy(&white, board.sides[White].count, sizeof white);
+    std::memcpy(&black, board.sides[Black].count, sizeof black);
+    const uint64_t mix = white * 0x9E3779B97F4A7C15ULL ^ black * 0xC2B2AE3D27D4EB4FULL;
+    ImbalanceCacheEntry& e = imbalanceCache_[(mix >> 32) & (ImbalanceCacheEntries - 1)];
+    if (e.whiteCounts != white || e.blackCounts != black) {
+        e.whiteCounts = white;
+        e.blackCounts = black;
+        e.value = materialImbalance(board);
+    }
+    return e.value;
 }
 
 int Evaluator::evaluate(int alpha, int beta) { return run(alpha, beta, nullptr); }
@@ -112,7 +129,7 @@ int Evaluator::run(int alpha, int beta, EvalBreakdown* trace) {
     const int weight = blendWeight(params_, nonPawn);
 
     // 6. Quick score: material, piece-square sums and imbalance.
-    const ScoreTriple imbalance = materialImbalance(board);
+    const ScoreTriple imbalance = this->imbalance(board);
     const ScoreTriple material{board.sides[White].material - board.sides[Black].material, 0, 0};
     const ScoreTriple pieceSquare{0, board.psqMg, board.psqEg};
     ScoreTriple total = material + pieceSquare + imbalance;

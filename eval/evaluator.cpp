@@ -16,6 +16,7 @@ Evaluator::Evaluator(size_t pawnHashEntries, bool evaluationCache) {
     }
     pawnHash_.assign(entries, 0);
     evalCache_.assign(evaluationCache ? EvalCacheEntries : 0, EvalCacheEntry{});
+    imbalanceCache_.assign(ImbalanceCacheEntries, ImbalanceCacheEntry{});
     pawnHashMask_ = entries ? entries - 1 : 0;
     registry_ = &endgameRegistry();
 }

@@ -84,6 +84,16 @@ struct EvalCacheEntry {
 };
 constexpr size_t EvalCacheEntries = size_t(1) << 15;
 
+// The material imbalance remembered by the piece counts of both sides (it
+// depends on nothing else); a search meets few material balances, so a
+// small table holds them.
+struct ImbalanceCacheEntry {
+    uint64_t whiteCounts = ~uint64_t(0);  // the count bytes of each side; no board has 255 of anything
+    uint64_t blackCounts = ~uint64_t(0);
+    ScoreTriple value;
+};
+constexpr size_t ImbalanceCacheEntries = 256;
+
 class Evaluator {
 public:
     // The engine's evaluator: a pawn hash of 262,144 entries.
@@ -131,6 +141,8 @@ public:
 
 private:
     int run(int alpha, int beta, EvalBreakdown* trace);
+    // materialImbalance() through the cache.
+    ScoreTriple imbalance(const Board& board);
 
     // Pawn structure with king shelter through the pawn hash; `computed` tells
     // whether the entry was computed in this call (the passed sets are filled then).
@@ -158,6 +170,7 @@ private:
     Bitboard empty_ = 0;
     std::vector<PawnHashEntry> pawnHash_;
     std::vector<EvalCacheEntry> evalCache_;
+    std::vector<ImbalanceCacheEntry> imbalanceCache_;
     uint64_t pawnHashMask_ = 0;
     const EndgameRegistry* registry_ = nullptr;
 };

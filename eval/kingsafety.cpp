@@ -105,18 +105,35 @@ int Evaluator::kingSafety(const Board& board, Color c) {
     const Bitboard blockers =
         them.byKind[Knight] | them.byKind[Bishop] | them.byKind[Rook] | them.byKind[Queen] | them.pawnPushes;
     const Bitboard withoutKing = occupied_ & ~squareBit(K);
+    // The king's squares that neither its own pieces fill nor we attack; the
+    // checker must cover each of them. A square out of the checker's lines
+    // on an empty board leaves a flight without any lookup.
+    const Bitboard openRing = ring & ~enemyOcc & ~me.all;
     bool mateFound = false;
     for (int i = 0; i < 4 && !mateFound; ++i) {
         for (Bitboard b = safe[i]; b && !mateFound;) {
             const Square s = popLsb(b);
+            const Bitboard open = openRing & ~squareBit(s);
             Bitboard covered;
             switch (CheckKinds[i]) {
             case Knight: covered = tb.knightAttacks[s]; break;
-            case Bishop: covered = bishopAttacks(s, withoutKing); break;
-            case Rook: covered = rookAttacks(s, withoutKing); break;
-            default: covered = queenAttacks(s, withoutKing); break;
+            case Bishop:
+                if (open & ~tb.bishopEmpty[s])
+                    continue;
+                covered = bishopAttacks(s, withoutKing);
+                break;
+            case Rook:
+                if (open & ~tb.rookEmpty[s])
+                    continue;
+                covered = rookAttacks(s, withoutKing);
+                break;
+            default:
+                if (open & ~tb.queenEmpty[s])
+                    continue;
+                covered = queenAttacks(s, withoutKing);
+                break;
             }
-            const Bitboard flights = ring & ~enemyOcc & ~me.all & ~covered & ~squareBit(s);
+            const Bitboard flights = open & ~covered;
             if (flights)
                 continue;
             if (CheckKinds[i] != Knight && (tb.between[s][K] & blockers))

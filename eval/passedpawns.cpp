@@ -45,6 +45,8 @@ ScoreTriple Evaluator::passedPawns(const Board& board, Color c, Bitboard candida
     const Bitboard majors = ownMajors | board.pieces(~c, Rook) | board.pieces(~c, Queen);
     const Bitboard enemyOcc = board.sides[~c].occupied;
     const bool toMove = board.side() == c;
+    // The squares that block a path when no rook or queen stands behind the pawn.
+    const Bitboard plainBlocked = (enemyOcc | (them.all & ~me.all) | (them.twice & ~me.twice)) & ~me.pawnAttacks;
 
     while (candidates) {
         const Square p = popLsb(candidates);
@@ -53,8 +55,8 @@ ScoreTriple Evaluator::passedPawns(const Board& board, Color c, Bitboard candida
         const int rankBonus = passedRankBonus(r);
 
         // 1. Control of the path.
-        Bitboard ownControl = me.all, ownTwice = me.twice;
-        Bitboard enemyControl = them.all, enemyTwice = them.twice;
+        Bitboard enemyControl = them.all;
+        Bitboard blocked = span & plainBlocked;
 
         // 2. The nearest rook or queen behind the pawn pushes it or holds it back.
         int bonus = 0;
@@ -62,6 +64,8 @@ ScoreTriple Evaluator::passedPawns(const Board& board, Color c, Bitboard candida
         if (behind) {
             const Square m = c == White ? msb(behind) : lsb(behind);
             if (!(tb.between[m][p] & occupied_)) {
+                Bitboard ownControl = me.all, ownTwice = me.twice;
+                Bitboard enemyTwice = them.twice;
                 const Bitboard fileAttacks = rookAttacks(m, occupied_ & ~ownPawns) & fileBits(fileOf(p));
                 if (ownMajors & squareBit(m)) {
                     ownControl |= fileAttacks;
@@ -72,12 +76,10 @@ ScoreTriple Evaluator::passedPawns(const Board& board, Color c, Bitboard candida
                     enemyTwice |= fileAttacks;
                     bonus = EnemyMajorBehind;
                 }
+                // 3. Blocked squares of the path.
+                blocked = span & (enemyOcc | (enemyControl & ~ownControl) | (enemyTwice & ~ownTwice)) & ~me.pawnAttacks;
             }
         }
-
-        // 3. Blocked squares of the path.
-        const Bitboard blocked =
-            span & (enemyOcc | (enemyControl & ~ownControl) | (enemyTwice & ~ownTwice)) & ~me.pawnAttacks;
 
         int e;
         if (blocked) {

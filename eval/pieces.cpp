@@ -61,10 +61,14 @@ inline Bitboard loneBlockers(Square k, Bitboard rookSliders, Bitboard bishopSlid
 // enemy slider while an enemy bishop eyes it.
 inline bool relativelyPinned(const Board& board, Color c, Square s, Bitboard occupied) {
     const LookupTables& tb = tables();
+    // Without an enemy bishop on the piece's diagonals, or an own rook or
+    // queen on any of its lines, there is nothing to look up.
+    const Bitboard ownHeavy = board.pieces(c, Rook) | board.pieces(c, Queen);
+    if (!(tb.bishopEmpty[s] & board.pieces(~c, Bishop)) || !(tb.queenEmpty[s] & ownHeavy))
+        return false;
     const Bitboard diagonal = bishopAttacks(s, occupied);
     if (!(diagonal & board.pieces(~c, Bishop)))
         return false;
-    const Bitboard ownHeavy = board.pieces(c, Rook) | board.pieces(c, Queen);
     const Bitboard enemyQueens = board.pieces(~c, Queen);
     const Bitboard straight = rookAttacks(s, occupied);
     for (Bitboard e = straight & (board.pieces(~c, Rook) | enemyQueens); e;)
@@ -115,6 +119,9 @@ void Evaluator::initAttackRecords(const Board& board) {
     const LookupTables& tb = tables();
     occupied_ = board.occupied();
     empty_ = ~occupied_;
+    Bitboard pawnAttacks[2];
+    for (Color c : {Black, White})
+        pawnAttacks[c] = pawnAttackSet(c, board.pieces(c, Pawn));
     for (Color c : {Black, White}) {
         AttackRecord& r = records_[c];
         const Bitboard ownPawns = board.pieces(c, Pawn);
@@ -125,11 +132,11 @@ void Evaluator::initAttackRecords(const Board& board) {
         r.running = 0;
         r.kingRunning = 0;
         r.discovered = false;
-        r.pawnAttacks = pawnAttackSet(c, ownPawns);
+        r.pawnAttacks = pawnAttacks[c];
         r.pawnDoubleAttacks = pawnDoubleAttackSet(c, ownPawns);
         r.kingAttacks = tb.kingAttacks[k];
         r.kingZone = r.kingAttacks | shiftForward(c, r.kingAttacks);
-        r.mobilityArea = ~(ownPawns | squareBit(k) | pawnAttackSet(~c, board.pieces(~c, Pawn)));
+        r.mobilityArea = ~(ownPawns | squareBit(k) | pawnAttacks[~c]);
         r.xrayBishop = occupied_ & ~(ownQueens | board.pieces(c, Bishop));
         r.xrayRook = occupied_ & ~(ownQueens | board.pieces(c, Rook));
         const Bitboard single = shiftForward(c, ownPawns) & empty_;

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,67 @@ TEST(EvalCommand, BenchReportsSpeed) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.output.find("evaluations/s"), std::string::npos);
     EXPECT_NE(r.output.find("Positions: 200"), std::string::npos);
+}
+
+// "eval --dump" over a pipe: one line per position.
+std::vector<std::string> dumpLines(const std::string& input, int& status) {
+    NEngineTest::EngineProcess engine(QUILLON_BINARY, "", false, {"eval", "--dump"});
+    EXPECT_TRUE(engine.started());
+    engine.send(input);
+    engine.closeInput();
+    std::vector<std::string> lines;
+    std::string line;
+    while (engine.readLine(line, 30000))
+        lines.push_back(line);
+    status = engine.waitExit();
+    return lines;
+}
+
+TEST(EvalCommand, DumpFollowsTheMovesAndAgreesWithTheWindows) {
+    REQUIRE_BINARY();
+    int status = -1;
+    const auto lines = dumpLines(
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 moves e2e4 d7d5 e4d5 d8d5 b1c3\n"
+        "8/8/8/4k3/8/8/8/R3K3 w - - 0 1\n",
+        status);
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(lines.size(), 7u);
+    // The positions after the moves, as a player writes them.
+    EXPECT_EQ(lines[1].rfind("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1 |", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[4].rfind("rnb1kbnr/ppp1pppp/8/3q4/8/8/PPPP1PPP/RNBQKBNR w KQkq - 0 3 |", 0), 0u) << lines[4];
+    EXPECT_EQ(lines[5].rfind("rnb1kbnr/ppp1pppp/8/3q4/8/2N5/PPPP1PPP/R1BQKBNR b KQkq - 1 3 |", 0), 0u) << lines[5];
+    for (const std::string& l : lines) {
+        // The traced score, then the full window and the narrow window agree;
+        // a window far from the score gives a score beyond it (the lazy exit).
+        const size_t bar = l.find(" | ");
+        ASSERT_NE(bar, std::string::npos) << l;
+        int traced = 0;
+        ASSERT_EQ(std::sscanf(l.c_str() + bar + 3, "%d", &traced), 1) << l;
+        const size_t last = l.rfind(" | ");
+        int full = 0, narrow = 0, above = 0, below = 0;
+        ASSERT_EQ(std::sscanf(l.c_str() + last + 3, "%d %d %d %d", &full, &narrow, &above, &below), 4) << l;
+        EXPECT_EQ(full, traced) << l;
+        EXPECT_EQ(narrow, traced) << l;
+        EXPECT_LT(above, traced + 2000) << l;
+        EXPECT_GT(below, traced - 2001) << l;
+    }
+    // The rook ending is scored by its endgame verdict (flag and score
+    // after the traced and White-relative scores), a clear win for White.
+    int traced = 0, white = 0, mated = 0, drawn = 0, verdict = 0, verdictScore = 0;
+    ASSERT_EQ(std::sscanf(lines[6].c_str() + lines[6].find(" | ") + 3, "%d %d %d %d %d %d", &traced, &white, &mated,
+                          &drawn, &verdict, &verdictScore),
+              6);
+    EXPECT_EQ(verdict, 1);
+    EXPECT_GT(verdictScore, 500);
+    EXPECT_EQ(white, verdictScore);
+}
+
+TEST(EvalCommand, DumpRejectsAnIllegalMove) {
+    REQUIRE_BINARY();
+    int status = -1;
+    const auto lines = dumpLines("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 moves e2e4 e2e4\n", status);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(lines.size(), 2u);
 }
 
 }  // namespace

@@ -210,6 +210,47 @@ TEST_F(EvaluateTest, RememberedEvaluationsMatchComputedOnes) {
     EXPECT_EQ(shared.evaluate(-32767, 32767), traced.evaluateTraced(br));
 }
 
+// The imbalance is remembered by the piece counts: one evaluator going
+// through thousands of material balances (promotions and captures of random
+// playouts, some mirrored so that the two sides' counts trade places) must
+// report for each the value worked out from the counts afresh.
+TEST_F(EvaluateTest, RememberedImbalanceMatchesTheCounts) {
+    BoardWithStack stack;
+    std::vector<Board> positions = benchPositions(3000, stack);
+    Evaluator evaluator;
+    int checked = 0, unbalanced = 0;
+    for (int round = 0; round < 2; ++round)
+        for (Board& b : positions) {
+            evaluator.setBoard(&b);
+            EvalBreakdown br;
+            evaluator.evaluateTraced(br);
+            if (br.mated || br.drawn || br.endgameVerdict)
+                continue;
+            const ScoreTriple fresh = materialImbalance(b);
+            ASSERT_EQ(br.imbalance.mg, fresh.mg) << writeFen(b);
+            ASSERT_EQ(br.imbalance.eg, fresh.eg) << writeFen(b);
+            ASSERT_EQ(br.imbalance.common, 0) << writeFen(b);
+            ++checked;
+            unbalanced += fresh.mg != 0;
+        }
+    // The playouts reach many balances, not only level ones.
+    EXPECT_GT(checked, 2000);
+    EXPECT_GT(unbalanced, 200);
+    // Colours exchanged: the same counts on the other side, the sign turned.
+    for (const char* fen : {"r1b1k2r/pppp1ppp/8/8/8/8/PPPPPPPP/RN2K1NR w KQkq - 0 1",
+                            "rn2k1nr/pppppppp/8/8/8/8/PPPP1PPP/R1B1K2R w KQkq - 0 1"}) {
+        Position p(fen), q(mirrorFen(fen));
+        EvalBreakdown a, m;
+        evaluator.setBoard(&p.board);
+        evaluator.evaluateTraced(a);
+        evaluator.setBoard(&q.board);
+        evaluator.evaluateTraced(m);
+        EXPECT_NE(a.imbalance.mg, 0) << fen;
+        EXPECT_EQ(a.imbalance.mg, -m.imbalance.mg) << fen;
+        EXPECT_EQ(a.imbalance.eg, -m.imbalance.eg) << fen;
+    }
+}
+
 TEST_F(EvaluateTest, CastlingRightsKeepTheirOwnPawnEntries) {
     // Same pawns and kings; only the rights differ, and with them the shelter.
     Position rights("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
