@@ -74,7 +74,7 @@ public:
             case '{':
                 if (!skipBraceComment()) {
                     token.kind = TokenKind::UnclosedComment;
-                    token.text = "{";
+                    token.text.push_back('{');
                     return;
                 }
                 continue;
@@ -83,15 +83,15 @@ public:
             case '[': readTag(token); return;
             case '(':
                 token.kind = TokenKind::OpenVariation;
-                token.text = "(";
+                token.text.push_back('(');
                 return;
             case ')':
                 token.kind = TokenKind::CloseVariation;
-                token.text = ")";
+                token.text.push_back(')');
                 return;
             case '$':
                 token.kind = TokenKind::Glyph;
-                token.text = "$";
+                token.text.push_back('$');
                 while (isDigit(in_.peek()))
                     keep(token.text, get());
                 return;
