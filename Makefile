@@ -16,8 +16,10 @@
 #   make arm64        cross-build a static build/arm64/quillon for ARM64 Linux
 #   make arm64-test   cross-build the optimised suite and run it under qemu-aarch64
 #   make deb          Debian packages build/deb/quillon_VERSION_{amd64,arm64}.deb
+#                     with dpkg-buildpackage, and the source package quillon_VERSION.dsc
 #   make deb-test     make deb, then install the amd64 one into a scratch root and
-#                     check it (its engine's bench, manual page, plug-in, lintian)
+#                     check it (its engine's bench, hardening, manual page, plug-in,
+#                     lintian on the source and binary packages)
 #   make wasm         the WebAssembly engines (emscripten) and their npm package in
 #                     build/wasm/ (Web Worker scripts and Node console programs)
 #   make wasm-test    make wasm, then check both engines under Node and as Web
@@ -275,9 +277,10 @@ arm64-test: arm64-deps
 	cmake --build --preset arm64-test
 	ctest --preset arm64-test
 
-# Debian packages, built with the plain build above and dpkg-deb (no debhelper,
-# no network beyond apt-get installing dpkg-dev, lintian and the ARM64 cross
-# compiler when missing).
+# Debian packages: the tree as a native Debian source package (packaging/debian
+# is its debian/ directory, whose rules run the plain build above), built with
+# dpkg-buildpackage, arm64 as a cross build (no network beyond apt-get
+# installing debhelper, lintian and Debian's ARM64 cross toolchain when missing).
 deb-deps:
 	@bash tools/install-deps.sh --deb
 

@@ -35,6 +35,7 @@ ThinkResult think(EngineShell& shell, bool xboardPrefix) {
         return result;
     // Step 4: search; the best move is played only when it is legal in the game.
     Move move = NullMove;
+    shell.threadShortfallTold = false;
     if (search.searchMove()) {
         const SearchResult& found = search.result();
         result.score = found.score;
@@ -56,6 +57,7 @@ ThinkResult think(EngineShell& shell, bool xboardPrefix) {
 
 bool runAnalysis(EngineShell& shell) {
     shell.finalMoveWritten = false;
+    shell.threadShortfallTold = false;
     return shell.search.analyse();
 }
 

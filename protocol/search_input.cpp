@@ -2,6 +2,8 @@
 // front end.
 #include "protocol/search_input.h"
 
+#include <string>
+
 #include "board/notation.h"
 #include "protocol/shell.h"
 #include "protocol/uci.h"
@@ -44,15 +46,31 @@ bool continueCheck(EngineShell& shell) {
     return !shell.quit;
 }
 
+// Once a search, with its first report: it runs with fewer threads than
+// "Threads" asks for, because the system refused helpers.
+void tellThreadShortfall(EngineShell& shell, const SearchResult& result) {
+    const int wanted = shell.search.threadCount();
+    if (shell.threadShortfallTold || result.threadsRunning <= 0 || result.threadsRunning >= wanted)
+        return;
+    shell.threadShortfallTold = true;
+    const int refused = wanted - result.threadsRunning;
+    const std::string text = std::to_string(result.threadsRunning) + " of " + std::to_string(wanted) +
+                             " search threads running: the system refused " + std::to_string(refused) +
+                             (refused == 1 ? " helper thread" : " helper threads");
+    shell.writeLine((shell.uciMode ? "info string " : "# ") + text);
+}
+
 void installCallbacks(EngineShell& shell) {
     Search& search = shell.search;
     search.continueCheck = [&shell] { return continueCheck(shell); };
     search.iterationReport = [&shell](const SearchResult& result) {
+        tellThreadShortfall(shell, result);
         const std::string line = shell.uciMode ? uciIterationLine(shell, result) : xboardIterationLine(shell, result);
         if (!line.empty())
             shell.writeLine(line);
     };
     search.finalResult = [&shell](const SearchResult& result) {
+        tellThreadShortfall(shell, result);
         if (result.bestMove == NullMove)
             return;
         shell.writeLine("bestmove " + moveToText(result.bestMove, false));

@@ -32,6 +32,9 @@ public:
 
     // Set by the final-result callback when it has written a "bestmove" line.
     bool finalMoveWritten = false;
+    // Set when this search has told that it runs with fewer threads than
+    // "Threads" asks for (the system refused a helper); cleared for each search.
+    bool threadShortfallTold = false;
 
     // The game position: the first search thread's board.
     Board& board() { return search.position(); }

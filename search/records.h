@@ -51,6 +51,8 @@ public:
     int16_t score = 0;             // side to move at the root; mate p plies away: +-(32000 - p)
     Move pv[PlyRecordCount] = {};  // ended by 0
     int32_t selectiveDepth = 0;    // deepest ply reached by the main thread
+    int32_t threadsRunning = 0;    // search threads that ran, the main one included (fewer than
+                                   // the Search has when the system refused a helper)
 
     void reset() { *this = SearchResult(); }
 };

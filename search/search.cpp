@@ -404,22 +404,24 @@ struct SearchDriver {
             t.data.rootMoveCount = first.data.rootMoveCount;
             t.result.rootMoveCount = first.data.rootMoveCount;
         }
-        // Step 7. Helpers start one ply apart.
+        // Step 7. Helpers start one ply apart. One the system refuses leaves
+        //         the search with fewer threads, which the result tells.
         std::vector<SearchThread> helpers;
         helpers.reserve(threads().size());
-        for (size_t i = 1; i < threads().size(); ++i)
-            helpers.emplace_back([this, i] { workerLoop(int(i), int(i) + 1); });
+        std::vector<ThreadState*> running{&first};
+        for (size_t i = 1; i < threads().size(); ++i) {
+            helpers.push_back(s.threadStarter_([this, i] { workerLoop(int(i), int(i) + 1); }));
+            if (helpers.back().started())
+                running.push_back(threads()[i].get());
+        }
+        first.result.threadsRunning = int32_t(running.size());
         // Step 8. The first thread deepens until the search ends, then the
         //         helpers, stopped by it, are joined.
         bool found = mainLoop();
         for (SearchThread& h : helpers)
             h.join();
-        if (s.threadStats_) {
-            std::vector<ThreadState*> all;
-            for (auto& tp : threads())
-                all.push_back(tp.get());
-            printThreadStats(stderr, all.data(), int(all.size()), now, clockNanoseconds());
-        }
+        if (s.threadStats_)
+            printThreadStats(stderr, running.data(), int(running.size()), now, clockNanoseconds());
         return found;
     }
 };
@@ -434,6 +436,7 @@ Search::Search(int hashMegabytes) : table_(hashMegabytes), history_(std::make_un
     threadStats_ = stats && *stats && *stats != '0';
     static_assert(DefaultSearchThreads == 1, "a new Search has the main thread alone");
     threads_.push_back(std::make_unique<ThreadState>(*this, 0));
+    threadStarter_ = [](std::function<void()> body) { return SearchThread(std::move(body)); };
     parseFen("", position());
     timeExtension = [this] { return grantTimeExtension(); };
 }

@@ -10,12 +10,14 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "board/board.h"
 #include "search/history.h"
 #include "search/limits.h"
 #include "search/records.h"
+#include "search/searchthread.h"
 #include "search/transposition.h"
 
 namespace NEngine {
@@ -100,6 +102,9 @@ public:
     int threadCount() const { return int(threads_.size()); }
     // The table's size in megabytes.
     int hashMegabytes() const;
+    // How the helpers are started: the system's threads unless replaced (a
+    // test puts in a starter that refuses some). Set between searches.
+    void setThreadStarter(SearchThreadStarter starter) { threadStarter_ = std::move(starter); }
     // Empties the table (entries zeroed, generation 0), as "uci", "xboard",
     // "new" and "ucinewgame" need. Refused while searching.
     bool clearHash();
@@ -155,6 +160,7 @@ private:
     // Thread diagnostics, switched on by the environment variable
     // QUILLON_THREAD_STATS: a report on standard error after every search.
     bool threadStats_ = false;
+    SearchThreadStarter threadStarter_;
 };
 
 }  // namespace NEngine

@@ -1,8 +1,9 @@
 // The helper search threads. The node search recurses several kilobytes a
 // ply, deeper than some systems' default thread stack allows (512 KiB on
 // macOS), so every helper is started with a stack of SearchThreadStackBytes,
-// as the main thread has on Linux. Each system has its own file
-// (searchthread_posix.cpp, searchthread_windows.cpp).
+// as the main thread has on Linux, and never on a smaller one. Each system has
+// its own file (searchthread_posix.cpp, searchthread_windows.cpp,
+// searchthread_web.cpp).
 #pragma once
 
 #include <cstddef>
@@ -20,11 +21,13 @@ int searchThreadLimit();
 
 class SearchThread {
 public:
-    // Starts `body` on a new thread. When the system refuses a thread with
-    // that stack, its default stack is tried; when it refuses that too, the
-    // body never runs and started() is false (the search goes on with fewer
-    // helpers rather than failing).
+    // Starts `body` on a new thread with that stack. When the system refuses
+    // one, the body never runs and started() is false: the search goes on
+    // with fewer helpers rather than failing, or risking a helper on a stack
+    // too small for it.
     explicit SearchThread(std::function<void()> body);
+    // A thread that never started, as a refused one.
+    SearchThread() noexcept;
     SearchThread(SearchThread&& other) noexcept;
     SearchThread& operator=(SearchThread&&) = delete;
     SearchThread(const SearchThread&) = delete;
@@ -41,5 +44,9 @@ public:
 private:
     std::unique_ptr<Native> native_;
 };
+
+// How a search starts its helpers: a SearchThread of the system unless a
+// caller puts in its own (a test, one that refuses some).
+using SearchThreadStarter = std::function<SearchThread(std::function<void()> body)>;
 
 }  // namespace NEngine

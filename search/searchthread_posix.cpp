@@ -21,8 +21,10 @@ void* runBody(void* native) {
     return nullptr;
 }
 
-// A thread with at least SearchThreadStackBytes of stack (never less than the
-// system's default); false when the system refuses one.
+// A thread with at least SearchThreadStackBytes of stack (the system's
+// default when that is larger); false when the system refuses one. There is
+// no second try on the default stack: that is the stack too small for the
+// search on some systems.
 bool startWithStack(SearchThread::Native& native) {
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0)
@@ -39,8 +41,10 @@ bool startWithStack(SearchThread::Native& native) {
 
 SearchThread::SearchThread(std::function<void()> body) : native_(std::make_unique<Native>()) {
     native_->body = std::move(body);
-    native_->running = startWithStack(*native_) || pthread_create(&native_->id, nullptr, runBody, native_.get()) == 0;
+    native_->running = startWithStack(*native_);
 }
+
+SearchThread::SearchThread() noexcept = default;
 
 SearchThread::SearchThread(SearchThread&& other) noexcept = default;
 

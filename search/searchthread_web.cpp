@@ -66,6 +66,8 @@ void SearchThread::join() {}
 
 #endif
 
+SearchThread::SearchThread() noexcept = default;
+
 SearchThread::SearchThread(SearchThread&& other) noexcept = default;
 
 SearchThread::~SearchThread() { join(); }

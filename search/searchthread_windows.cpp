@@ -31,10 +31,12 @@ HANDLE start(SearchThread::Native& native, unsigned stackBytes, unsigned flags) 
 
 SearchThread::SearchThread(std::function<void()> body) : native_(std::make_unique<Native>()) {
     native_->body = std::move(body);
+    // Refused, it stays refused: the executable's default stack (1 MiB) is
+    // not tried instead.
     native_->handle = start(*native_, unsigned(SearchThreadStackBytes), STACK_SIZE_PARAM_IS_A_RESERVATION);
-    if (!native_->handle)
-        native_->handle = start(*native_, 0, 0);
 }
+
+SearchThread::SearchThread() noexcept = default;
 
 SearchThread::SearchThread(SearchThread&& other) noexcept = default;
 

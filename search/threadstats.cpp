@@ -62,12 +62,12 @@ void printThreadStats(std::FILE* out, ThreadState* const* threads, int count, ui
                      "(%.1f%% of them another thread's), cut-offs %llu (%.1f%% on another thread's entries), "
                      "stores %llu (%.1f%% replaced another thread's searched entry), "
                      "time on a depth another thread was searching %.1f%%\n",
-                     i, static_cast<unsigned long long>(nodes), percent(nodes, allNodes), completed,
+                     t.index, static_cast<unsigned long long>(nodes), percent(nodes, allNodes), completed,
                      static_cast<unsigned long long>(s.probes), percent(s.hits, s.probes),
                      percent(s.hitsFromOthers, s.hits), static_cast<unsigned long long>(s.cutoffs),
                      percent(s.cutoffsFromOthers, s.cutoffs), static_cast<unsigned long long>(s.stores),
                      percent(s.replacedOthers, s.stores), percent(sameDepthTime(threads, count, i), busy));
-        std::fprintf(out, "thread %d iterations:", i);
+        std::fprintf(out, "thread %d iterations:", t.index);
         for (int k = 0; k < s.iterationCount; ++k)
             std::fprintf(out, " %d%s[%.3f-%.3f]", s.iterations[k].depth, s.iterations[k].complete ? "" : "*",
                          double(s.iterations[k].start - start) / 1e9, double(s.iterations[k].end - start) / 1e9);

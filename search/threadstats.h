@@ -44,8 +44,8 @@ struct ThreadStats {
 
 struct ThreadState;
 
-// Writes the diagnostics of the threads of one search (started and ended at
-// the given clock readings).
+// Writes the diagnostics of the threads that ran in one search (started and
+// ended at the given clock readings), each under its own index.
 void printThreadStats(std::FILE* out, ThreadState* const* threads, int count, uint64_t start, uint64_t end);
 
 }  // namespace NEngine

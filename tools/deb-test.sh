@@ -2,7 +2,8 @@
 # Checks the Debian packages that make deb built (build/deb/*.deb): unpacks
 # the amd64 one into a scratch root (dpkg -x) and runs its engine there, reads
 # its manual page and xboard plug-in file, checks its control data, file
-# list and checksums, and, for every package, that lintian reports no error.
+# list and checksums, and that lintian reports no error or warning on the
+# source package and on every binary package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,6 +31,16 @@ else
     fail "/usr/games/quillon is missing or not linked against the C library"
 fi
 if readelf -S "$engine" | grep -q '\.symtab'; then fail "/usr/games/quillon is not stripped"; fi
+# Debian's hardening, all of it: position-independent, read-only relocations
+# bound at start, the stack protector and the fortified C library calls.
+hardening=()
+readelf -h "$engine" | grep -q 'Type:.*DYN' || hardening+=("not position-independent")
+readelf -lW "$engine" | grep -q GNU_RELRO || hardening+=("no RELRO")
+readelf -d "$engine" | grep -q 'BIND_NOW' || hardening+=("no BIND_NOW")
+readelf --dyn-syms -W "$engine" | grep -q '__stack_chk_fail' || hardening+=("no stack protector")
+readelf --dyn-syms -W "$engine" | grep -q '__[a-z]*_chk@' || hardening+=("no fortified calls")
+[ ${#hardening[@]} -eq 0 ] && pass "hardened: PIE, RELRO, BIND_NOW, stack protector, fortify" \
+    || fail "hardening: ${hardening[*]}"
 got=$("$engine" --version || true)
 [ "$got" = "Quillon $version" ] && pass "--version: $got" || fail "--version says '$got', not 'Quillon $version'"
 nodes=$("$engine" bench 2>&1 | sed -n 's/^Nodes searched: //p')
@@ -80,7 +91,13 @@ for field in "Package: quillon" "Version: $version" "Architecture: amd64" "Secti
 done
 grep -q '^Depends: .*libc6 (>= [0-9.]*).*libstdc++6 (>= [0-9]*)' "$control" \
     || fail "control: $(grep '^Depends' "$control" || echo no Depends)"
-size=$(du -s -k --apparent-size "$root/usr" | cut -f1)
+# Installed-Size as dpkg-gencontrol counts it: every file rounded up to a KiB,
+# one KiB for every other entry (the directories, the control one included).
+data=$(mktemp -d)
+dpkg -x "$deb" "$data"
+size=$(( $(find "$data" -type f -printf '%s\n' | awk '{ k += int(($1 + 1023) / 1024) } END { print k }') \
+    + $(find "$data" ! -type f | wc -l) + 1 ))
+rm -rf "$data"
 grep -qx "Installed-Size: $size" "$control" || fail "Installed-Size is not $size"
 listing=$(dpkg-deb -c "$deb")
 files=$(awk '$1 !~ /^d/ { print $6 }' <<<"$listing" | sort | tr '\n' ' ')
@@ -115,14 +132,16 @@ if [ -f "$arm64_deb" ]; then
     fi
 fi
 
-# lintian, when installed (make deb installs it): no error on any package.
+# lintian, when installed (make deb installs it): no error and no warning on
+# the source package or on any binary package.
 if command -v lintian >/dev/null; then
-    for package in build/deb/quillon_"${version}"_*.deb; do
+    for package in build/deb/quillon_"${version}".dsc build/deb/quillon_"${version}"_*.deb; do
+        [ -f "$package" ] || { fail "$package is missing (make deb)"; continue; }
         report=$(lintian --tag-display-limit 0 "$package" 2>&1 | grep -v 'root privileges' || true)
-        if grep -q '^E:' <<<"$report"; then
-            fail "lintian reports errors on $package:"$'\n'"$report"
+        if grep -q '^[EW]:' <<<"$report"; then
+            fail "lintian reports errors or warnings on $package:"$'\n'"$report"
         else
-            pass "lintian: no error on $(basename "$package")${report:+ (}${report:+$(grep -c . <<<"$report") tags)}"
+            pass "lintian: no error or warning on $(basename "$package")${report:+ (}${report:+$(grep -c . <<<"$report") other tags)}"
         fi
     done
 else

@@ -7,8 +7,9 @@
 # With --arm64: the aarch64-linux-gnu cross compiler, qemu-user (qemu-aarch64)
 # to run what it builds, and the GoogleTest sources.
 # With --wasm: emscripten, Node and npm, and Chromium for the Worker test.
-# With --deb: what make deb needs (dpkg-shlibdeps, lintian, man, the ARM64
-# cross compiler), and nothing else.
+# With --deb: what make deb needs (dpkg-buildpackage, debhelper, clang,
+# lintian, man, Debian's ARM64 cross toolchain with the arm64 libraries; arm64
+# is added to dpkg's architectures), and nothing else.
 # With --web: what the browser page needs: Node.js and npm (its build and
 # tests; the browser test's driver wants Node 20 or later), Python 3 (the
 # page's server) and chromium (the browser its tests drive headless).
@@ -44,10 +45,21 @@ case "$1" in
 --deb)
   extra+=(--no-install-recommends)
   command -v g++ >/dev/null || need+=(g++)
-  command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
+  command -v clang++ >/dev/null || need+=(clang)
+  command -v dpkg-buildpackage >/dev/null || need+=(dpkg-dev)
+  command -v dh >/dev/null || need+=(debhelper)
   command -v lintian >/dev/null || need+=(lintian)
   command -v man >/dev/null || need+=(man-db)
-  command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
+  # The arm64 package is a cross build: Debian's cross toolchain, and the
+  # arm64 C and C++ libraries (their symbols files give the package's
+  # dependencies), which need arm64 as a foreign architecture of dpkg.
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    ${SUDO:-} dpkg --add-architecture arm64
+  fi
+  dpkg -s crossbuild-essential-arm64 >/dev/null 2>&1 || need+=(crossbuild-essential-arm64)
+  dpkg -s libc6-dev:arm64 >/dev/null 2>&1 || need+=(libc6-dev:arm64)
+  dpkg -s libstdc++6:arm64 >/dev/null 2>&1 || need+=(libstdc++6:arm64)
   ;;
 --web)
   extra+=(--no-install-recommends)

@@ -1,112 +1,76 @@
 #!/usr/bin/env bash
-# Builds the Debian packages build/deb/quillon_VERSION_ARCH.deb, for amd64 and
-# arm64 (or the architectures named as arguments), from packaging/debian/:
-# the engine built with the plain make build as Debian builds packages
-# (dpkg-buildflags' hardening, no -march=native, linked against the system's
-# C library), stripped, as /usr/games/quillon, with its manual page, the
-# xboard plug-in file, the changelog and the copyright file.
-# Needs dpkg-dev; arm64 needs aarch64-linux-gnu-g++ (make deb installs both).
-# DEB_CXX chooses the amd64 compiler: by default clang++ when it is installed
-# (its code searches faster here, as for make dist), else g++.
+# Builds Quillon's Debian packages the way Debian builds packages: the tree
+# becomes a native source package (its tracked files, with packaging/debian/
+# as the debian/ directory), build/deb/quillon_VERSION.dsc and .tar.xz, and
+# dpkg-buildpackage -us -uc -b builds the binary packages from it:
+# build/deb/quillon_VERSION_amd64.deb and, as a cross build with Debian's
+# cross toolchain (-a arm64), quillon_VERSION_arm64.deb, or those of the
+# architectures named as arguments. debian/rules builds the engine with the
+# plain make build and Debian's flags (hardening=+all); file times in the
+# packages are the changelog's date (SOURCE_DATE_EPOCH, which
+# dpkg-buildpackage takes from it), so two builds of the same tree give the
+# same bytes.
+# Needs dpkg-dev, debhelper, clang, and for arm64 crossbuild-essential-arm64
+# with libstdc++6:arm64 (make deb installs them: tools/install-deps.sh --deb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-src=packaging/debian
 out=build/deb
-make_cmd=${MAKE:-make}
 archs=("$@")
 [ ${#archs[@]} -gt 0 ] || archs=(amd64 arm64)
 
 version=$(sed -n 's/^project(quillon VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
-# The newest changelog entry names the version and the maintainer.
-changelog_version=$(sed -n '1s/^quillon (\([^)]*\)).*/\1/p' $src/changelog)
-maintainer=$(sed -n 's/^ -- \(.*>\)  .*/\1/p' $src/changelog | head -n 1)
+# The newest changelog entry names the version of the package.
+changelog_version=$(sed -n '1s/^quillon (\([^)]*\)).*/\1/p' packaging/debian/changelog)
 if [ -z "$version" ] || [ "$changelog_version" != "$version" ]; then
-    echo "make-deb: CMakeLists.txt says version '$version', $src/changelog '$changelog_version':" \
-        "add a changelog entry for the new version" >&2
+    echo "make-deb: CMakeLists.txt says version '$version', packaging/debian/changelog" \
+        "'$changelog_version': add a changelog entry for the new version" >&2
     exit 1
 fi
 
-# Depends: the shared libraries the binary needs, with the versions their
-# symbols require (dpkg-shlibdeps). The ARM64 cross libraries are the same
-# packages under a cross name (libc6-arm64-cross, ...): the name is put back.
-# The cross libstdc++ has no symbols file, so its dependency comes without a
-# version; the symbol versions the binary needs from it (GLIBCXX_3.4.29, ...)
-# give one through the build machine's own symbols file of that package.
-depends_of() {
-    local binary=$1 arch=$2 objdump=$3 tmp result
-    tmp=$(mktemp -d)
-    mkdir "$tmp/debian"
-    printf 'Source: quillon\n\nPackage: quillon\nArchitecture: any\n' >"$tmp/debian/control"
-    local extra=()
-    [ "$arch" = arm64 ] && extra=(-l/usr/aarch64-linux-gnu/lib)
-    result=$(cd "$tmp" && DEB_HOST_ARCH=$arch dpkg-shlibdeps -O "${extra[@]}" -e "$binary" 2>/dev/null)
-    rm -rf "$tmp"
-    result=${result#shlibs:Depends=}
-    local tags deps=() dep symbols min
-    tags=$("$objdump" -T "$binary" | awk '{ for (i = 1; i <= NF; i++) if ($i ~ /^\([A-Z]+_[0-9.]+\)$/) print substr($i, 2, length($i) - 2) }' | sort -u)
-    IFS=',' read -ra list <<<"$(echo "$result" | sed -e "s/-$arch-cross//g" -e "s/:$arch//g")"
-    for dep in "${list[@]}"; do
-        dep=${dep# }
-        symbols=/var/lib/dpkg/info/$dep:$(dpkg --print-architecture).symbols
-        if [[ "$dep" != *" "* ]] && [ -f "$symbols" ]; then
-            min=$(for tag in $tags; do
-                awk -v t="$tag" '$1 == t "@" t { print $2 }' "$symbols"
-            done | sort -V | tail -n 1)
-            [ -z "$min" ] || dep="$dep (>= $min)"
-        fi
-        deps+=("$dep")
-    done
-    (IFS=','; echo "${deps[*]}") | sed 's/,/, /g'
-}
+# The source tree: the files git tracks as they are in the work tree (every
+# file but build/ when this is no git checkout), and the debian/ directory.
+tree=$out/quillon-$version
+rm -rf "$tree" "$out/quillon_$version.dsc" "$out/quillon_$version.tar.xz"
+mkdir -p "$tree"
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z | while IFS= read -r -d '' file; do
+        [ -e "$file" ] && printf '%s\0' "$file"
+    done | xargs -0 cp --parents -P -t "$tree"
+else
+    find . -mindepth 1 -maxdepth 1 ! -name build ! -name .git -exec cp -R -P -t "$tree" {} +
+fi
+cp -R packaging/debian "$tree/debian"
 
+# The source package (lintian checks it with the binary ones).
+(cd "$out" && dpkg-source --build "quillon-$version" >/dev/null)
+echo "make-deb: $out/quillon_$version.dsc"
+
+jobs=()
+[[ "${MAKEFLAGS:-}" == *-j* ]] || jobs=(-j"$(nproc)")
 for arch in "${archs[@]}"; do
     case $arch in
-        amd64) cxx=${DEB_CXX:-$(command -v clang++ >/dev/null && echo clang++ || echo g++)}; tools= ;;
-        arm64) cxx=aarch64-linux-gnu-g++; tools=aarch64-linux-gnu- ;;
+        amd64 | arm64) ;;
         *) echo "make-deb: unknown architecture '$arch' (amd64 or arm64)" >&2; exit 1 ;;
     esac
-    work=$out/$arch
-    mkdir -p "$work"
-
-    # Debian's flags for this architecture, at -O3 as the release build, less
-    # the stack protector: its check in every function that keeps an array
-    # slows the search by about 3%.
-    flags() {
-        DEB_HOST_ARCH=$arch DEB_BUILD_MAINT_OPTIONS=hardening=+all,-stackprotector dpkg-buildflags --get "$1"
-    }
-    cxxflags="$(flags CXXFLAGS | sed 's/-O2/-O3/') -DNDEBUG"
-    jobs=()
-    [[ "${MAKEFLAGS:-}" == *-j* ]] || jobs=(-j"$(nproc)")
-    rm -f "$work/quillon"  # relinked even when only the compiler changed
-    "$make_cmd" --no-print-directory "${jobs[@]}" EXE="$work/quillon" CXX="$cxx" NATIVE= \
-        CXXFLAGS="$cxxflags" CPPFLAGS="$(flags CPPFLAGS)" LDFLAGS="$(flags LDFLAGS)"
-
-    root=$work/root
-    rm -rf "$root"
-    install -d -m 0755 "$root/DEBIAN" "$root/usr/games" "$root/usr/share/doc/quillon" \
-        "$root/usr/share/man/man6" "$root/usr/share/games/plugins/xboard"
-    find "$root" -type d -exec chmod 0755 {} +
-    install -m 0755 "$work/quillon" "$root/usr/games/quillon"
-    "${tools}strip" --strip-unneeded --remove-section=.comment --remove-section=.note "$root/usr/games/quillon"
-    gzip -9n <$src/changelog >"$root/usr/share/doc/quillon/changelog.gz"
-    install -m 0644 $src/copyright "$root/usr/share/doc/quillon/copyright"
-    sed "s/@VERSION@/$version/g" $src/quillon.6 | gzip -9n >"$root/usr/share/man/man6/quillon.6.gz"
-    install -m 0644 $src/quillon.eng "$root/usr/share/games/plugins/xboard/quillon.eng"
-    chmod 0644 "$root/usr/share/doc/quillon/changelog.gz" "$root/usr/share/man/man6/quillon.6.gz"
-
-    depends=$(depends_of "$PWD/$root/usr/games/quillon" "$arch" "${tools}objdump")
-    if [ -z "$depends" ]; then
-        echo "make-deb: dpkg-shlibdeps found no dependencies for $arch" >&2
+    rm -f "$out/quillon_${version}_$arch".*
+    # A cross build as Debian runs one: the host's cross compilers, the
+    # "cross" and "nocheck" profiles (the build machine cannot run what it
+    # builds; make deb-test runs the arm64 engine under qemu-aarch64).
+    cross=()
+    environment=()
+    if [ "$arch" != "$(dpkg --print-architecture)" ]; then
+        gnu_type=$(dpkg-architecture -qDEB_HOST_GNU_TYPE -a"$arch" 2>/dev/null)
+        cross=(-a "$arch" -Pcross,nocheck)
+        environment=(DEB_BUILD_OPTIONS="nocheck ${DEB_BUILD_OPTIONS:-}" CC="$gnu_type-gcc" CXX="$gnu_type-g++")
+    fi
+    log=$out/build-$arch.log
+    if ! (cd "$tree" && env "${environment[@]}" dpkg-buildpackage -us -uc -b "${cross[@]}" "${jobs[@]}") \
+        >"$log" 2>&1; then
+        tail -n 30 "$log" >&2
+        echo "make-deb: dpkg-buildpackage for $arch failed (whole log: $log)" >&2
         exit 1
     fi
-    size=$(du -s -k --apparent-size "$root/usr" | cut -f1)
-    sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s|@MAINTAINER@|$maintainer|" \
-        -e "s/@INSTALLED_SIZE@/$size/" -e "s/@DEPENDS@/$depends/" $src/control.in >"$root/DEBIAN/control"
-    (cd "$root" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$root/DEBIAN/md5sums"
-    chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
-
     deb=$out/quillon_${version}_$arch.deb
-    dpkg-deb --build --root-owner-group -Zxz "$root" "$deb" >/dev/null
-    echo "make-deb: $deb (Depends: $depends)"
+    echo "make-deb: $deb (Depends: $(dpkg-deb -f "$deb" Depends))"
 done
