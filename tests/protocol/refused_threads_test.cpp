@@ -12,27 +12,15 @@
 #include "protocol/search_input.h"
 #include "protocol/shell.h"
 #include "search/searchthread.h"
-#include "test_pipe.h"
-#include "test_support.h"
+#include "shell_fixture.h"
 
 using namespace NEngine;
 using namespace NEngineTest;
 
 namespace {
 
-class ShellRefusedThreads : public ::testing::Test {
+class ShellRefusedThreads : public ShellFixture {
 protected:
-    void SetUp() override {
-        ensureBoardTables();
-        ASSERT_TRUE(input.valid());
-        shell = std::make_unique<EngineShell>(input.readEnd(), output);
-        installCallbacks(*shell);
-    }
-    void TearDown() override { shell.reset(); }
-    void run(const std::string& line) {
-        Command command = parseCommand(line, shell->uciMode);
-        execute(*shell, command);
-    }
     // Every helper after the first `allowed` of each search is refused.
     void refuseHelpersAfter(int allowed) {
         auto started = std::make_shared<int>(0);
@@ -52,10 +40,6 @@ protected:
                 found.push_back(line);
         return found;
     }
-
-    TestPipe input;  // nothing is written: a search sees no input
-    std::ostringstream output;
-    std::unique_ptr<EngineShell> shell;
 };
 
 const char* const Middlegame = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";

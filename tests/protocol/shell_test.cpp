@@ -7,36 +7,20 @@
 #include "protocol/engine_move.h"
 #include "protocol/search_input.h"
 #include "protocol/shell.h"
-#include "test_pipe.h"
-#include "test_support.h"
+#include "shell_fixture.h"
 
 using namespace NEngine;
 using namespace NEngineTest;
 
 namespace {
 
-class ShellLimits : public ::testing::Test {
+class ShellLimits : public ShellFixture {
 protected:
-    void SetUp() override {
-        ensureBoardTables();
-        ASSERT_TRUE(input.valid());
-        shell = std::make_unique<EngineShell>(input.readEnd(), output);
-        installCallbacks(*shell);
-    }
-    void TearDown() override { shell.reset(); }
-    void run(const std::string& line) {
-        Command command = parseCommand(line, shell->uciMode);
-        execute(*shell, command);
-    }
     SearchLimits& limits() { return shell->search.limits; }
     double budget() {
         shell->search.computeTimeBudget();
         return limits().timeBudget;
     }
-
-    TestPipe input;  // nothing is written: a search sees no input
-    std::ostringstream output;
-    std::unique_ptr<EngineShell> shell;
 };
 
 }  // namespace
