@@ -24,21 +24,26 @@ dpkg-deb -e "$deb" "$root/DEBIAN"
 engine=$root/usr/games/quillon
 
 # The engine, dynamically linked, runs from where the package puts it.
-if [ -x "$engine" ] && readelf -d "$engine" | grep -q 'NEEDED.*libc\.so\.6' \
-    && readelf -l "$engine" | grep -q 'Requesting program interpreter'; then
+# (readelf's output is read whole before grep looks at it: grep -q leaving
+# early would end readelf by SIGPIPE, which pipefail counts as a failure.)
+dynamic=$(readelf -d "$engine" 2>/dev/null || true)
+program=$(readelf -lW "$engine" 2>/dev/null || true)
+if [ -x "$engine" ] && grep -q 'NEEDED.*libc\.so\.6' <<<"$dynamic" \
+    && grep -q 'Requesting program interpreter' <<<"$program"; then
     pass "/usr/games/quillon is a dynamically linked executable"
 else
     fail "/usr/games/quillon is missing or not linked against the C library"
 fi
-if readelf -S "$engine" | grep -q '\.symtab'; then fail "/usr/games/quillon is not stripped"; fi
+if grep -q '\.symtab' <<<"$(readelf -S "$engine")"; then fail "/usr/games/quillon is not stripped"; fi
 # Debian's hardening, all of it: position-independent, read-only relocations
 # bound at start, the stack protector and the fortified C library calls.
 hardening=()
-readelf -h "$engine" | grep -q 'Type:.*DYN' || hardening+=("not position-independent")
-readelf -lW "$engine" | grep -q GNU_RELRO || hardening+=("no RELRO")
-readelf -d "$engine" | grep -q 'BIND_NOW' || hardening+=("no BIND_NOW")
-readelf --dyn-syms -W "$engine" | grep -q '__stack_chk_fail' || hardening+=("no stack protector")
-readelf --dyn-syms -W "$engine" | grep -q '__[a-z]*_chk@' || hardening+=("no fortified calls")
+symbols=$(readelf --dyn-syms -W "$engine")
+grep -q 'Type:.*DYN' <<<"$(readelf -h "$engine")" || hardening+=("not position-independent")
+grep -q GNU_RELRO <<<"$program" || hardening+=("no RELRO")
+grep -q 'BIND_NOW' <<<"$dynamic" || hardening+=("no BIND_NOW")
+grep -q '__stack_chk_fail' <<<"$symbols" || hardening+=("no stack protector")
+grep -q '__[a-z]*_chk@' <<<"$symbols" || hardening+=("no fortified calls")
 [ ${#hardening[@]} -eq 0 ] && pass "hardened: PIE, RELRO, BIND_NOW, stack protector, fortify" \
     || fail "hardening: ${hardening[*]}"
 got=$("$engine" --version || true)
@@ -111,7 +116,7 @@ problems=$(awk '$2 != "root/root" { print "owner " $2 " of " $6 }
     <<<"$listing")
 [ -z "$problems" ] && pass "modes 0755/0644, owner root" || fail "modes or owners: $problems"
 (cd "$root" && md5sum --quiet -c DEBIAN/md5sums) && pass "md5sums" || fail "md5sums"
-gzip -dc "$root/usr/share/doc/quillon/changelog.gz" | head -n 1 | grep -q "^quillon ($version)" \
+grep -q "^quillon ($version)" <<<"$(gzip -dc "$root/usr/share/doc/quillon/changelog.gz" | sed -n 1p)" \
     && pass "changelog" || fail "changelog's newest entry is not $version"
 
 # The arm64 package's engine: an ARM64 executable whose perft count from the
@@ -122,8 +127,8 @@ if [ -f "$arm64_deb" ]; then
     arm64_root=$root/arm64
     dpkg -x "$arm64_deb" "$arm64_root"
     arm64_engine=$arm64_root/usr/games/quillon
-    dpkg-deb -f "$arm64_deb" Architecture | grep -qx arm64 || fail "$arm64_deb is not Architecture: arm64"
-    readelf -h "$arm64_engine" | grep -q 'Machine:.*AArch64' && pass "arm64 package holds an AArch64 engine" \
+    grep -qx arm64 <<<"$(dpkg-deb -f "$arm64_deb" Architecture)" || fail "$arm64_deb is not Architecture: arm64"
+    grep -q 'Machine:.*AArch64' <<<"$(readelf -h "$arm64_engine")" && pass "arm64 package holds an AArch64 engine" \
         || fail "the arm64 package's engine is not an AArch64 executable"
     if command -v qemu-aarch64 >/dev/null && [ -d /usr/aarch64-linux-gnu ]; then
         nodes=$(qemu-aarch64 -L /usr/aarch64-linux-gnu "$arm64_engine" perft 4 | sed -n 's/^Nodes searched: //p')
