@@ -73,14 +73,8 @@ void EndgameRegistry::addBareKing(MaterialSignature signature, ScoreEvaluator ev
     bareKing_[signature] = std::move(evaluator);
 }
 
-EndgameVerdict EndgameRegistry::probe(const Board& board) const {
-    constexpr int MaxPiecesPerSide = 2;
-    const SideSet& white = board.sides[White];
-    const SideSet& black = board.sides[Black];
-    if (white.material && black.material) {
-        // Most positions have too much material: reject them by counts alone.
-        if (pieceCount(white) > MaxPiecesPerSide || pieceCount(black) > MaxPiecesPerSide)
-            return {};
+EndgameVerdict EndgameRegistry::probeMaterial(const Board& board) const {
+    if (board.sides[White].material && board.sides[Black].material) {
         MaterialSignature signature = materialSignature(board);
         if (auto it = verdicts_.find(signature); it != verdicts_.end())
             return it->second(board);

@@ -60,7 +60,16 @@ public:
     EndgameRegistry();
 
     // The endgame verdict for the position: (applies, White-relative score).
-    EndgameVerdict probe(const Board& board) const;
+    // Most positions have too much material for any rule: they are rejected
+    // here by counts alone, inline in the evaluation.
+    EndgameVerdict probe(const Board& board) const {
+        const SideSet& white = board.sides[White];
+        const SideSet& black = board.sides[Black];
+        if (white.material && black.material &&
+            (piecesBesidePawns(white) > MaxRulePiecesPerSide || piecesBesidePawns(black) > MaxRulePiecesPerSide))
+            return {};
+        return probeMaterial(board);
+    }
 
     // Registration (a signature registered twice keeps the last evaluator).
     void addVerdict(MaterialSignature signature, VerdictEvaluator evaluator);
@@ -73,6 +82,13 @@ public:
     bool hasBareKing(MaterialSignature signature) const { return bareKing_.count(signature) != 0; }
 
 private:
+    static constexpr int MaxRulePiecesPerSide = 2;
+    static int piecesBesidePawns(const SideSet& side) {
+        return side.count[Knight] + side.count[Bishop] + side.count[Rook] + side.count[Queen];
+    }
+    // The lookup by material signature for the positions probe() lets through.
+    EndgameVerdict probeMaterial(const Board& board) const;
+
     template <typename T>
     using SignatureMap = std::unordered_map<MaterialSignature, T, SignatureHash>;
 

@@ -33,10 +33,10 @@ int blendScore(const EvalParameters& p, const ScoreTriple& s, GameStage stage, i
 ScoreTriple materialImbalance(const Board& board);
 
 // Pawn structure of side c; the side's open pawns are OR-ed into `passed`.
-ScoreTriple pawnStructure(const Board& board, Color c, Bitboard& passed);
+QUILLON_TERM_INLINE ScoreTriple pawnStructure(const Board& board, Color c, Bitboard& passed);
 
 // King shelter and pawn storm of side c (middlegame).
-int kingShelter(const Board& board, Color c);
+QUILLON_TERM_INLINE int kingShelter(const Board& board, Color c);
 // The shelter value of one square for side c, and the pawn in front of it.
 int shelterValue(const Board& board, Color c, Square q);
 int shelterFront(const Board& board, Color c, Square q);

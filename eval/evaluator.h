@@ -21,10 +21,11 @@ struct EvalParameters {
     int32_t phaseRange = 4690;        // opening threshold minus endgame threshold
 };
 
-// The terms that read the attack records live in files of their own but run
-// as one function: where the build optimises across files (Clang's link-time
-// optimisation) they are inlined into pieceTerms, which costs fewer
-// instructions than inlining them from headers at compile time.
+// The terms live in files of their own but run as one function: where the
+// build optimises across files (Clang's link-time optimisation) those that
+// read the attack records are inlined into pieceTerms, and the pawn terms
+// into the pawn-hash probe. That costs fewer instructions than inlining
+// them from headers at compile time.
 #if defined(QUILLON_INLINE_TERMS)
 #define QUILLON_TERM_INLINE [[gnu::always_inline]]
 #else
