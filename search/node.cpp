@@ -14,6 +14,17 @@ namespace NEngine {
 
 namespace {
 
+// Search::pollStop, with its common answer inline: helpers never stop here,
+// and the main thread only reads the clock or the input when its node count
+// is a multiple of the clock interval; otherwise only the stop flag counts.
+inline bool stopRequested(Search& search, ThreadState& t) {
+    if (t.index != 0)
+        return false;
+    if ((t.searchNodes.load(std::memory_order_relaxed) & (Search::ClockInterval - 1)) == 0)
+        return search.pollStop(t);
+    return t.stopped();
+}
+
 // Null-move reduction.
 constexpr int NullDepthFewPieces = 3 * OnePly;  // fewer than two pieces
 constexpr int NullDepthManyPieces = 2 * OnePly;
@@ -361,7 +372,7 @@ int searchNode(ThreadState& t, int depth, int ply, int alpha, int beta, bool isP
     //          with a null window (a rarely good quiet one reduced), re-searched
     //          when they beat alpha; history counts, killer and PV follow.
     while (alpha < beta) {
-        if (search.pollStop(t))
+        if (stopRequested(search, t))
             break;
         ScoredMove* item = picker.next();
         if (!item) {
@@ -543,7 +554,7 @@ int quiesce(ThreadState& t, int depth, int ply, int alpha, int beta, bool isPV, 
     picker.init(b, search.history(), hashMove, depth);
     int searched = 0;
     while (alpha < beta) {
-        if (search.pollStop(t))
+        if (stopRequested(search, t))
             break;
         ScoredMove* item = picker.next(threshold);
         if (!item)

@@ -134,8 +134,19 @@ public:
     // Returns whether a best move was found. Does not touch limits.analysing.
     bool runSearch();
     // Called before every move of the tree; only the main thread (index 0)
-    // reads the clock, every 1024 of its nodes, and the input, every 16384.
+    // reads the clock, every ClockInterval of its nodes, and the input, every
+    // PollInterval. The tree calls it through stopRequested (threadstate.h),
+    // which reaches it only on those node counts.
     bool pollStop(ThreadState& thread);
+    // The main thread reads the input every this many of its nodes...
+    static constexpr uint64_t PollInterval = 16384;
+    // ...and the clock sixteen times as often. At over a million nodes a
+    // second the coarser rhythm overshoots by about 10 ms, and a sudden-death
+    // clock, which hands out a fortieth of what is left, gets near that late
+    // in a long game: the overshoot, paid on every move, would then run the
+    // clock out.
+    static constexpr uint64_t ClockInterval = 1024;
+    static_assert((ClockInterval & (ClockInterval - 1)) == 0 && PollInterval % ClockInterval == 0);
     TranspositionTable& table() { return table_; }
     HistoryTable& history() { return *history_; }
     ThreadState& thread(int index) { return *threads_[index]; }

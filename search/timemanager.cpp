@@ -10,13 +10,6 @@ namespace NEngine {
 
 namespace {
 
-// The main thread reads the input every this many of its nodes...
-constexpr uint64_t PollInterval = 16384;
-// ...and the clock sixteen times as often. At over a million nodes a second
-// the coarser rhythm overshoots by about 10 ms, and a sudden-death clock,
-// which hands out a fortieth of what is left, gets near that late in a long
-// game: the overshoot, paid on every move, would then run the clock out.
-constexpr uint64_t ClockInterval = 1024;
 // Moves assumed left in the game when the interface does not say.
 constexpr int DefaultMovesLeft = 40;
 constexpr int MinMovesDivisor = 2;
