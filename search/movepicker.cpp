@@ -3,6 +3,7 @@
 #include "search/movepicker.h"
 
 #include "board/movegen.h"
+#include "eval/bitmasks.h"
 #include "search/see.h"
 
 namespace NEngine {
@@ -164,38 +165,62 @@ void generateCaptures(const Board& b, CaptureList& list, int lastTarget) {
     Bitboard occ = b.occupied();
     Bitboard victims = b.sides[them].occupied & ~b.pieces(them, King);
     int step = PawnStep[us];
+    // The pawns that can take something: a pawn of ours on s attacks v
+    // exactly when one of theirs on v would attack s.
+    const Bitboard pawns = b.pieces(us, Pawn);
+    const Bitboard takers = pawns & pawnAttackSet(them, victims);
 
     // Promotions: pushes, then captures onto the last rank.
-    Bitboard promoting = b.pieces(us, Pawn) & promotionSources(us);
+    const Bitboard promoting = pawns & promotionSources(us);
     for (Bitboard p = promoting; p;) {
         Square from = popLsb(p);
         if (!(occ & squareBit(from + step)))
             addPromotions(b, list, from, from + step);
     }
-    for (Bitboard p = promoting; p;) {
+    for (Bitboard p = promoting & takers; p;) {
         Square from = popLsb(p);
         Bitboard hits = t.pawnAttacks[us][from] & victims;
         while (hits)
             addPromotions(b, list, from, popLsb(hits));
     }
-    // Every other capture, by the mover's kind.
-    for (Bitboard p = b.pieces(us, Pawn) & ~promotionSources(us); p;) {
-        Square from = popLsb(p);
-        Bitboard hits = t.pawnAttacks[us][from] & victims;
+    // Every other capture, by the mover's kind; a piece is looked at only
+    // when the empty board gives it a victim.
+    auto add = [&](Square from, Bitboard hits, int moverValue) {
         while (hits) {
             Square to = popLsb(hits);
-            list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
+            list.insert(composeMove(from, to),
+                        OrderValue[b.typeOn(to)] - moverValue + (to == lastTarget ? LastTargetBonus : 0));
         }
+    };
+    for (Bitboard p = takers & ~promotionSources(us); p;) {
+        Square from = popLsb(p);
+        add(from, t.pawnAttacks[us][from] & victims, OrderValue[Pawn]);
     }
-    for (int type = Knight; type <= King; ++type)
-        pieceMoves(b, type, victims, [&](Square from, Square to) {
-            list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
-        });
+    for (Bitboard p = b.pieces(us, Knight); p;) {
+        Square from = popLsb(p);
+        add(from, t.knightAttacks[from] & victims, OrderValue[Knight]);
+    }
+    for (Bitboard p = b.pieces(us, Bishop); p;) {
+        Square from = popLsb(p);
+        if (t.bishopEmpty[from] & victims)
+            add(from, bishopAttacks(from, occ) & victims, OrderValue[Bishop]);
+    }
+    for (Bitboard p = b.pieces(us, Rook); p;) {
+        Square from = popLsb(p);
+        if (t.rookEmpty[from] & victims)
+            add(from, rookAttacks(from, occ) & victims, OrderValue[Rook]);
+    }
+    for (Bitboard p = b.pieces(us, Queen); p;) {
+        Square from = popLsb(p);
+        if (t.queenEmpty[from] & victims)
+            add(from, queenAttacks(from, occ) & victims, OrderValue[Queen]);
+    }
+    add(b.kingSquare[us], t.kingAttacks[b.kingSquare[us]] & victims, OrderValue[King]);
     // En passant.
     if (b.enPassant > 0) {
-        Bitboard takers = t.pawnAttacks[them][b.enPassant] & b.pieces(us, Pawn);
-        while (takers)
-            list.insert(composeMove(popLsb(takers), b.enPassant), EnPassantScore);
+        Bitboard enPassantTakers = t.pawnAttacks[them][b.enPassant] & pawns;
+        while (enPassantTakers)
+            list.insert(composeMove(popLsb(enPassantTakers), b.enPassant), EnPassantScore);
     }
 }
 

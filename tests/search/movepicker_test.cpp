@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <set>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "board/board.h"
@@ -345,6 +347,83 @@ TEST_F(PickerTest, PickersGiveEveryLegalMoveOnceAlongRandomGames) {
     });
     EXPECT_GT(positions, 2000);
     EXPECT_GT(inCheck, 100);
+}
+
+TEST_F(PickerTest, CaptureListOrderAndScoresAlongRandomGames) {
+    // The capture generator's list, walked in order, must be the one its
+    // rules give: moves generated as promotion pushes, promotion captures,
+    // then the other captures by the mover's kind (pawns, knights, bishops,
+    // rooks, queens, king), each from its lowest square and onto its lowest
+    // target first, then en passant; each list insertion puts a move before
+    // the first one of lower or equal score. The moves themselves come from
+    // the full move generator, out of check.
+    constexpr int Value[7] = {0, 90, 355, 355, 545, 1090, 0};
+    int positions = 0, captures = 0, promotions = 0, lastTargetBonus = 0;
+    walkRandomGames(4242, [&](Board& b, const std::vector<Move>&) {
+        // In check the full generator gives evasions only (and the pickers
+        // use the evasion generators).
+        if (b.inCheck())
+            return;
+        const Color us = b.side();
+        const Square enemyKing = b.kingSquare[~us];
+        const int lastTarget = lastMoveTarget(b);
+        struct Expected {
+            int phase, from, to, promotionRank;
+            Move move;
+            int score;
+        };
+        std::vector<Expected> expected;
+        MoveList pseudo;
+        generateAll(b, pseudo);
+        pseudo.forEach([&](Move m) {
+            const Square from = moveFrom(m), to = moveTo(m);
+            const int mover = b.typeOn(from), taken = b.typeOn(to), promo = movePromotion(m);
+            const bool enPassant = mover == Pawn && !taken && b.enPassant > 0 && to == b.enPassant;
+            if (promo) {
+                const int dx = std::abs(fileOf(to) - fileOf(enemyKing)), dy = std::abs(rankOf(to) - rankOf(enemyKing));
+                const bool knightChecks = (dx == 1 && dy == 2) || (dx == 2 && dy == 1);
+                if (promo != Queen && !(promo == Knight && knightChecks))
+                    return;
+                int score = Value[taken] - 90 + 2 * Value[promo];
+                expected.push_back({taken ? 1 : 0, from, to, promo == Queen ? 0 : 1, m, score});
+            } else if (taken) {
+                expected.push_back(
+                    {1 + mover, from, to, 0, m, Value[taken] - Value[mover] + (to == lastTarget ? 10 : 0)});
+            } else if (enPassant) {
+                expected.push_back({8, from, to, 0, m, 10});
+            }
+        });
+        std::sort(expected.begin(), expected.end(), [](const Expected& x, const Expected& y) {
+            return std::tie(x.phase, x.from, x.to, x.promotionRank) < std::tie(y.phase, y.from, y.to, y.promotionRank);
+        });
+        // Insertion one by one: equal scores put the later move first.
+        std::vector<Expected> order;
+        for (const Expected& e : expected) {
+            auto place =
+                std::find_if(order.begin(), order.end(), [&](const Expected& o) { return o.score <= e.score; });
+            order.insert(place, e);
+        }
+        auto list = std::make_unique<CaptureList>();
+        list->clear();
+        generateCaptures(b, *list, lastTarget);
+        list->rewind();
+        std::vector<std::pair<Move, int>> got, want;
+        while (ScoredMove* item = list->next())
+            got.emplace_back(item->move, item->score);
+        for (const Expected& e : order)
+            want.emplace_back(e.move, e.score);
+        ASSERT_EQ(got, want) << writeFen(b);
+        ++positions;
+        captures += int(want.size());
+        for (const Expected& e : order) {
+            promotions += movePromotion(e.move) != 0;
+            lastTargetBonus += e.to == lastTarget && e.phase >= 2;
+        }
+    });
+    EXPECT_GT(positions, 2000);
+    EXPECT_GT(captures, 10000);
+    EXPECT_GT(promotions, 100);
+    EXPECT_GT(lastTargetBonus, 1000);
 }
 
 }  // namespace
