@@ -342,11 +342,17 @@ void generateQuietChecks(const Board& b, const HistoryTable& history, ScoredMove
         if (between && !moreThanOne(between))
             discoverers |= between & b.sides[us].occupied;
     }
+    // The king checks only by discovery, or by castling (the rook checks).
+    const Square king = b.kingSquare[us];
+    checkSquares[King] = (king + 2 < 64 ? squareBit(king + 2) : 0) | (king >= 2 ? squareBit(king - 2) : 0);
     auto candidates = [&](int type, Square from) {
-        return type == King || (discoverers & squareBit(from)) ? ~Bitboard(0) : checkSquares[type];
+        return discoverers & squareBit(from) ? ~Bitboard(0) : checkSquares[type];
     };
+    // Any other piece was offered its checking squares only, and checks from
+    // any of them: leaving its square opens lines, it never closes one.
+    const Bitboard fullTest = discoverers | b.pieces(us, King);
     quietMoves(b, candidates, [&](Move m) {
-        if (quietMoveGivesCheck(b, m))
+        if (!(fullTest & squareBit(moveFrom(m))) || quietMoveGivesCheck(b, m))
             list.insert(m, history.quietScore(us, moveFrom(m), moveTo(m)));
     });
 }
