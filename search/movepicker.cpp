@@ -367,29 +367,37 @@ namespace {
 
 constexpr int MaxFlightSquares = 1;
 
-// Flight squares of the enemy king after our piece of `type` lands on `to`.
-int flightSquares(const Board& b, Square from, Square to, int type) {
+// Whether the enemy king keeps at most MaxFlightSquares flight squares after
+// our piece of `type` lands on `to`: the count stops once it is exceeded,
+// and a square's guards are looked for the cheapest first.
+bool fewFlightSquares(const Board& b, Square from, Square to, int type) {
     const LookupTables& t = tables();
     Color us = b.side(), them = ~us;
     Square enemyKing = b.kingSquare[them];
     Bitboard occ = ((b.occupied() & ~squareBit(from)) | squareBit(to)) & ~squareBit(enemyKing);
     Bitboard candidates = t.kingAttacks[enemyKing] & ~b.sides[them].occupied & ~squareBit(to);
+    // Our other pieces (the mover's old square no longer counts).
+    const SideSet& own = b.sides[us];
+    const Bitboard others = ~squareBit(from);
+    const Bitboard diagonal = (own.pieces[Bishop] | own.pieces[Queen]) & others;
+    const Bitboard straight = (own.pieces[Rook] | own.pieces[Queen]) & others;
     int flights = 0;
     while (candidates) {
         Square s = popLsb(candidates);
         if (attacksFrom(t, type, us, to, s, occ))
             continue;
-        // Our other pieces (the mover's old square no longer counts).
-        const SideSet& own = b.sides[us];
-        Bitboard guards = (t.kingAttacks[s] & own.pieces[King]) | (t.pawnAttacks[them][s] & own.pieces[Pawn]) |
-                          (t.knightAttacks[s] & own.pieces[Knight]) |
-                          (bishopAttacks(s, occ) & (own.pieces[Bishop] | own.pieces[Queen])) |
-                          (rookAttacks(s, occ) & (own.pieces[Rook] | own.pieces[Queen]));
-        if (guards & ~squareBit(from))
+        if (((t.kingAttacks[s] & own.pieces[King]) | (t.pawnAttacks[them][s] & own.pieces[Pawn]) |
+             (t.knightAttacks[s] & own.pieces[Knight])) &
+            others)
             continue;
-        ++flights;
+        if ((diagonal & t.bishopEmpty[s]) && (bishopAttacks(s, occ) & diagonal))
+            continue;
+        if ((straight & t.rookEmpty[s]) && (rookAttacks(s, occ) & straight))
+            continue;
+        if (++flights > MaxFlightSquares)
+            return false;
     }
-    return flights;
+    return true;
 }
 
 }  // namespace
@@ -404,8 +412,7 @@ Move findSafeQuietCheck(const Board& b, int threshold) {
     Bitboard empty = ~occ;
 
     auto tryMove = [&](Move m, int type) {
-        return flightSquares(b, moveFrom(m), moveTo(m), type) <= MaxFlightSquares && isLegalFast(b, m) &&
-               seeAtLeast(b, m, 0);
+        return fewFlightSquares(b, moveFrom(m), moveTo(m), type) && isLegalFast(b, m) && seeAtLeast(b, m, 0);
     };
 
     for (int type = Queen; type >= Knight; --type) {

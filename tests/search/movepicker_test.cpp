@@ -426,5 +426,93 @@ TEST_F(PickerTest, CaptureListOrderAndScoresAlongRandomGames) {
     EXPECT_GT(lastTargetBonus, 1000);
 }
 
+// Whether a piece of the type and colour on s attacks target through occ,
+// walking the board square by square.
+bool walkAttacks(int type, Color c, Square s, Square target, Bitboard occ) {
+    const int df = fileOf(target) - fileOf(s), dr = rankOf(target) - rankOf(s);
+    const int adf = std::abs(df), adr = std::abs(dr);
+    auto clear = [&] {
+        const int step = (dr > 0 ? 8 : dr < 0 ? -8 : 0) + (df > 0 ? 1 : df < 0 ? -1 : 0);
+        for (Square x = s + step; x != target; x += step)
+            if (occ & squareBit(x))
+                return false;
+        return true;
+    };
+    const bool straight = (adf == 0) != (adr == 0), diagonal = adf == adr && adf != 0;
+    switch (type) {
+    case Pawn: return adf == 1 && dr == (c == White ? 1 : -1);
+    case Knight: return (adf == 1 && adr == 2) || (adf == 2 && adr == 1);
+    case Bishop: return diagonal && clear();
+    case Rook: return straight && clear();
+    case Queen: return (diagonal || straight) && clear();
+    case King: return std::max(adf, adr) == 1;
+    default: return false;
+    }
+}
+
+// The deeper plies' quiet check written out plainly: direct checks by
+// queens, rooks, bishops, knights (each from its lowest square, onto its
+// lowest square first), then pawn pushes; the first legal one that leaves
+// the enemy king at most one flight square and holds its own in the
+// exchange.
+Move plainSafeQuietCheck(const Board& b) {
+    const Color us = b.side(), them = ~us;
+    const Square enemyKing = b.kingSquare[them];
+    auto flights = [&](Square from, Square to, int type) {
+        const Bitboard occ = ((b.occupied() & ~squareBit(from)) | squareBit(to)) & ~squareBit(enemyKing);
+        int count = 0;
+        for (Square s = 0; s < 64; ++s) {
+            if (!walkAttacks(King, them, enemyKing, s, occ) || (b.sides[them].occupied & squareBit(s)) || s == to ||
+                walkAttacks(type, us, to, s, occ))
+                continue;
+            bool guarded = false;
+            for (Square g = 0; g < 64 && !guarded; ++g)
+                guarded = g != from && (b.sides[us].occupied & squareBit(g)) && walkAttacks(b.typeOn(g), us, g, s, occ);
+            count += !guarded;
+        }
+        return count;
+    };
+    auto safe = [&](Move m, int type) {
+        return flights(moveFrom(m), moveTo(m), type) <= 1 && isLegal(b, m) && seeAtLeast(b, m, 0);
+    };
+    for (int type = Queen; type >= Knight; --type)
+        for (Square from = 0; from < 64; ++from) {
+            if (!(b.pieces(us, type) & squareBit(from)))
+                continue;
+            for (Square to = 0; to < 64; ++to) {
+                const Bitboard before = b.occupied();
+                if ((before & squareBit(to)) || !walkAttacks(type, us, from, to, before) ||
+                    !walkAttacks(type, us, to, enemyKing, before))
+                    continue;
+                if (safe(composeMove(from, to), type))
+                    return composeMove(from, to);
+            }
+        }
+    for (Square from = 0; from < 64; ++from) {
+        const Square to = from + (us == White ? 8 : -8);
+        if (!(b.pieces(us, Pawn) & squareBit(from)) || rankOf(to) == 0 || rankOf(to) == 7 ||
+            (b.occupied() & squareBit(to)) || !walkAttacks(Pawn, us, to, enemyKing, b.occupied()))
+            continue;
+        if (safe(composeMove(from, to), Pawn))
+            return composeMove(from, to);
+    }
+    return NullMove;
+}
+
+TEST_F(PickerTest, DeeperQuietCheckAgreesWithAPlainSearchAlongRandomGames) {
+    int positions = 0, found = 0;
+    walkRandomGames(77, [&](Board& b, const std::vector<Move>&) {
+        if (b.inCheck())
+            return;
+        ASSERT_EQ(findSafeQuietCheck(b, 0), plainSafeQuietCheck(b)) << writeFen(b);
+        // A quiet check wins nothing by itself: none while material is needed.
+        ASSERT_EQ(findSafeQuietCheck(b, 1), NullMove) << writeFen(b);
+        ++positions;
+        found += findSafeQuietCheck(b, 0) != NullMove;
+    });
+    EXPECT_GT(positions, 2000);
+    EXPECT_GT(found, 200);
+}
+
 }  // namespace
 }  // namespace NEngine
