@@ -255,10 +255,19 @@ void generateEvasionCaptures(const Board& b, CaptureList& list, int lastTarget) 
             else
                 list.insert(composeMove(from, checker), captureScore(b, from, checker, lastTarget));
         }
-        for (int type = Knight; type <= Queen; ++type)
-            pieceMoves(b, type, squareBit(checker), [&](Square from, Square to) {
-                list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
-            });
+        // The pieces that take it, kind by kind from the lowest square up:
+        // a piece on s attacks the checker exactly when one of its kind on the
+        // checker's square would attack s.
+        const Bitboard occ = b.occupied();
+        for (int type = Knight; type <= Queen; ++type) {
+            Bitboard takers = b.pieces(us, type);
+            if (takers)
+                takers &= attacksOf(type, checker, occ);
+            while (takers) {
+                Square from = popLsb(takers);
+                list.insert(composeMove(from, checker), captureScore(b, from, checker, lastTarget));
+            }
+        }
         // En passant removes a checking pawn, or blocks a slider's line.
         if (b.enPassant > 0) {
             Square victim = b.enPassant + EnPassantVictimOffset[us];
@@ -416,10 +425,12 @@ Move findSafeQuietCheck(const Board& b, int threshold) {
     };
 
     for (int type = Queen; type >= Knight; --type) {
+        Bitboard pieces = b.pieces(us, type);
+        if (!pieces)
+            continue;
         Bitboard checkSquares = attacksOf(type, enemyKing, occ) & empty;
         if (!checkSquares)
             continue;
-        Bitboard pieces = b.pieces(us, type);
         while (pieces) {
             Square from = popLsb(pieces);
             Bitboard targets = attacksOf(type, from, occ) & checkSquares;
