@@ -3,6 +3,7 @@
 #include "search/movepicker.h"
 
 #include "board/movegen.h"
+#include "eval/bitmasks.h"
 #include "search/see.h"
 
 namespace NEngine {
@@ -164,38 +165,62 @@ void generateCaptures(const Board& b, CaptureList& list, int lastTarget) {
     Bitboard occ = b.occupied();
     Bitboard victims = b.sides[them].occupied & ~b.pieces(them, King);
     int step = PawnStep[us];
+    // The pawns that can take something: a pawn of ours on s attacks v
+    // exactly when one of theirs on v would attack s.
+    const Bitboard pawns = b.pieces(us, Pawn);
+    const Bitboard takers = pawns & pawnAttackSet(them, victims);
 
     // Promotions: pushes, then captures onto the last rank.
-    Bitboard promoting = b.pieces(us, Pawn) & promotionSources(us);
+    const Bitboard promoting = pawns & promotionSources(us);
     for (Bitboard p = promoting; p;) {
         Square from = popLsb(p);
         if (!(occ & squareBit(from + step)))
             addPromotions(b, list, from, from + step);
     }
-    for (Bitboard p = promoting; p;) {
+    for (Bitboard p = promoting & takers; p;) {
         Square from = popLsb(p);
         Bitboard hits = t.pawnAttacks[us][from] & victims;
         while (hits)
             addPromotions(b, list, from, popLsb(hits));
     }
-    // Every other capture, by the mover's kind.
-    for (Bitboard p = b.pieces(us, Pawn) & ~promotionSources(us); p;) {
-        Square from = popLsb(p);
-        Bitboard hits = t.pawnAttacks[us][from] & victims;
+    // Every other capture, by the mover's kind; a piece is looked at only
+    // when the empty board gives it a victim.
+    auto add = [&](Square from, Bitboard hits, int moverValue) {
         while (hits) {
             Square to = popLsb(hits);
-            list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
+            list.insert(composeMove(from, to),
+                        OrderValue[b.typeOn(to)] - moverValue + (to == lastTarget ? LastTargetBonus : 0));
         }
+    };
+    for (Bitboard p = takers & ~promotionSources(us); p;) {
+        Square from = popLsb(p);
+        add(from, t.pawnAttacks[us][from] & victims, OrderValue[Pawn]);
     }
-    for (int type = Knight; type <= King; ++type)
-        pieceMoves(b, type, victims, [&](Square from, Square to) {
-            list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
-        });
+    for (Bitboard p = b.pieces(us, Knight); p;) {
+        Square from = popLsb(p);
+        add(from, t.knightAttacks[from] & victims, OrderValue[Knight]);
+    }
+    for (Bitboard p = b.pieces(us, Bishop); p;) {
+        Square from = popLsb(p);
+        if (t.bishopEmpty[from] & victims)
+            add(from, bishopAttacks(from, occ) & victims, OrderValue[Bishop]);
+    }
+    for (Bitboard p = b.pieces(us, Rook); p;) {
+        Square from = popLsb(p);
+        if (t.rookEmpty[from] & victims)
+            add(from, rookAttacks(from, occ) & victims, OrderValue[Rook]);
+    }
+    for (Bitboard p = b.pieces(us, Queen); p;) {
+        Square from = popLsb(p);
+        if (t.queenEmpty[from] & victims)
+            add(from, queenAttacks(from, occ) & victims, OrderValue[Queen]);
+    }
+    add(b.kingSquare[us], t.kingAttacks[b.kingSquare[us]] & victims, OrderValue[King]);
     // En passant.
     if (b.enPassant > 0) {
-        Bitboard takers = t.pawnAttacks[them][b.enPassant] & b.pieces(us, Pawn);
-        while (takers)
-            list.insert(composeMove(popLsb(takers), b.enPassant), EnPassantScore);
+        Bitboard enPassantTakers = t.pawnAttacks[them][b.enPassant] & pawns;
+        while (enPassantTakers)
+            list.insert(composeMove(popLsb(enPassantTakers), b.enPassant), EnPassantScore);
     }
 }
 
@@ -230,10 +255,19 @@ void generateEvasionCaptures(const Board& b, CaptureList& list, int lastTarget) 
             else
                 list.insert(composeMove(from, checker), captureScore(b, from, checker, lastTarget));
         }
-        for (int type = Knight; type <= Queen; ++type)
-            pieceMoves(b, type, squareBit(checker), [&](Square from, Square to) {
-                list.insert(composeMove(from, to), captureScore(b, from, to, lastTarget));
-            });
+        // The pieces that take it, kind by kind from the lowest square up:
+        // a piece on s attacks the checker exactly when one of its kind on the
+        // checker's square would attack s.
+        const Bitboard occ = b.occupied();
+        for (int type = Knight; type <= Queen; ++type) {
+            Bitboard takers = b.pieces(us, type);
+            if (takers)
+                takers &= attacksOf(type, checker, occ);
+            while (takers) {
+                Square from = popLsb(takers);
+                list.insert(composeMove(from, checker), captureScore(b, from, checker, lastTarget));
+            }
+        }
         // En passant removes a checking pawn, or blocks a slider's line.
         if (b.enPassant > 0) {
             Square victim = b.enPassant + EnPassantVictimOffset[us];
@@ -317,11 +351,17 @@ void generateQuietChecks(const Board& b, const HistoryTable& history, ScoredMove
         if (between && !moreThanOne(between))
             discoverers |= between & b.sides[us].occupied;
     }
+    // The king checks only by discovery, or by castling (the rook checks).
+    const Square king = b.kingSquare[us];
+    checkSquares[King] = (king + 2 < 64 ? squareBit(king + 2) : 0) | (king >= 2 ? squareBit(king - 2) : 0);
     auto candidates = [&](int type, Square from) {
-        return type == King || (discoverers & squareBit(from)) ? ~Bitboard(0) : checkSquares[type];
+        return discoverers & squareBit(from) ? ~Bitboard(0) : checkSquares[type];
     };
+    // Any other piece was offered its checking squares only, and checks from
+    // any of them: leaving its square opens lines, it never closes one.
+    const Bitboard fullTest = discoverers | b.pieces(us, King);
     quietMoves(b, candidates, [&](Move m) {
-        if (quietMoveGivesCheck(b, m))
+        if (!(fullTest & squareBit(moveFrom(m))) || quietMoveGivesCheck(b, m))
             list.insert(m, history.quietScore(us, moveFrom(m), moveTo(m)));
     });
 }
@@ -336,29 +376,37 @@ namespace {
 
 constexpr int MaxFlightSquares = 1;
 
-// Flight squares of the enemy king after our piece of `type` lands on `to`.
-int flightSquares(const Board& b, Square from, Square to, int type) {
+// Whether the enemy king keeps at most MaxFlightSquares flight squares after
+// our piece of `type` lands on `to`: the count stops once it is exceeded,
+// and a square's guards are looked for the cheapest first.
+bool fewFlightSquares(const Board& b, Square from, Square to, int type) {
     const LookupTables& t = tables();
     Color us = b.side(), them = ~us;
     Square enemyKing = b.kingSquare[them];
     Bitboard occ = ((b.occupied() & ~squareBit(from)) | squareBit(to)) & ~squareBit(enemyKing);
     Bitboard candidates = t.kingAttacks[enemyKing] & ~b.sides[them].occupied & ~squareBit(to);
+    // Our other pieces (the mover's old square no longer counts).
+    const SideSet& own = b.sides[us];
+    const Bitboard others = ~squareBit(from);
+    const Bitboard diagonal = (own.pieces[Bishop] | own.pieces[Queen]) & others;
+    const Bitboard straight = (own.pieces[Rook] | own.pieces[Queen]) & others;
     int flights = 0;
     while (candidates) {
         Square s = popLsb(candidates);
         if (attacksFrom(t, type, us, to, s, occ))
             continue;
-        // Our other pieces (the mover's old square no longer counts).
-        const SideSet& own = b.sides[us];
-        Bitboard guards = (t.kingAttacks[s] & own.pieces[King]) | (t.pawnAttacks[them][s] & own.pieces[Pawn]) |
-                          (t.knightAttacks[s] & own.pieces[Knight]) |
-                          (bishopAttacks(s, occ) & (own.pieces[Bishop] | own.pieces[Queen])) |
-                          (rookAttacks(s, occ) & (own.pieces[Rook] | own.pieces[Queen]));
-        if (guards & ~squareBit(from))
+        if (((t.kingAttacks[s] & own.pieces[King]) | (t.pawnAttacks[them][s] & own.pieces[Pawn]) |
+             (t.knightAttacks[s] & own.pieces[Knight])) &
+            others)
             continue;
-        ++flights;
+        if ((diagonal & t.bishopEmpty[s]) && (bishopAttacks(s, occ) & diagonal))
+            continue;
+        if ((straight & t.rookEmpty[s]) && (rookAttacks(s, occ) & straight))
+            continue;
+        if (++flights > MaxFlightSquares)
+            return false;
     }
-    return flights;
+    return true;
 }
 
 }  // namespace
@@ -373,15 +421,16 @@ Move findSafeQuietCheck(const Board& b, int threshold) {
     Bitboard empty = ~occ;
 
     auto tryMove = [&](Move m, int type) {
-        return flightSquares(b, moveFrom(m), moveTo(m), type) <= MaxFlightSquares && isLegalFast(b, m) &&
-               seeAtLeast(b, m, 0);
+        return fewFlightSquares(b, moveFrom(m), moveTo(m), type) && isLegalFast(b, m) && seeAtLeast(b, m, 0);
     };
 
     for (int type = Queen; type >= Knight; --type) {
+        Bitboard pieces = b.pieces(us, type);
+        if (!pieces)
+            continue;
         Bitboard checkSquares = attacksOf(type, enemyKing, occ) & empty;
         if (!checkSquares)
             continue;
-        Bitboard pieces = b.pieces(us, type);
         while (pieces) {
             Square from = popLsb(pieces);
             Bitboard targets = attacksOf(type, from, occ) & checkSquares;

@@ -22,53 +22,80 @@ inline bool onLastRank(Square s) {
     return rank == 0 || rank == 7;
 }
 
-// A candidate is pinned when taking it away would let an enemy slider behind
-// it (and not on the exchange square) reach its own king.
-bool pinnedInExchange(const Board& b, Square s, Color side, Bitboard occ, Square to) {
+// The first occupied square of `ray` (a ray leaving `origin`, as the
+// geometry tables store them): rays towards higher squares meet their
+// nearest square at the low end, the others at the high end.
+inline Square nearestOn(Bitboard ray, Square origin, Square towards) { return towards > origin ? lsb(ray) : msb(ray); }
+
+// Whether taking v out of the occupancy lets a slider of colour c reach k:
+// nothing stands between k and v, and the first piece beyond v is one of
+// c's sliders of the line's kind. Only pieces still in the occupancy count:
+// in an exchange, a piece that has already captured on the square no longer
+// stands where it started.
+inline bool uncovers(const Board& b, Square v, Bitboard occ, Color c, Square k) {
     const LookupTables& t = tables();
-    Square king = b.kingSquare[side];
-    if (s == king)
+    const int kind = t.lineKind[v][k];
+    if (!kind || (t.between[k][v] & occ))
         return false;
-    int kind = t.lineKind[s][king];
-    if (!kind)
-        return false;
-    Bitboard open = occ & ~squareBit(s);
-    Bitboard reach = kind == 1 ? rookAttacks(king, open) : bishopAttacks(king, open);
-    return reach & t.beyond[king][s] & slidersOfKind(b, ~side, kind) & occ & ~squareBit(to);
+    const Bitboard beyond = t.beyond[k][v] & occ;
+    return beyond && (slidersOfKind(b, c, kind) & squareBit(nearestOn(beyond, k, v)));
 }
 
-// The side's cheapest unpinned attacker of `to` (kings aside). Kinds the
-// side has no piece of cost nothing; the queens reuse the slider lookups of
-// the bishops and rooks.
-bool cheapestAttacker(const Board& b, Square to, Bitboard occ, Color side, Square& from, int& type) {
+// A candidate is pinned when taking it away would let an enemy slider behind
+// it (and not on the exchange square) reach its own king.
+inline bool pinnedInExchange(const Board& b, Square s, Color side, Bitboard occ, Square to) {
     const LookupTables& t = tables();
-    Bitboard diagonal = 0, straight = 0;
-    bool haveDiagonal = false, haveStraight = false;
-    for (int kind = Pawn; kind <= Queen; ++kind) {
-        const Bitboard own = b.pieces(side, kind) & occ;
-        if (!own)
-            continue;
-        Bitboard reach;
-        switch (kind) {
-        case Pawn: reach = t.pawnAttacks[~side][to]; break;
-        case Knight: reach = t.knightAttacks[to]; break;
-        case Bishop:
-            reach = diagonal = bishopAttacks(to, occ);
-            haveDiagonal = true;
-            break;
-        case Rook:
-            reach = straight = rookAttacks(to, occ);
-            haveStraight = true;
-            break;
-        default:
-            if (!haveDiagonal)
-                diagonal = bishopAttacks(to, occ);
-            if (!haveStraight)
-                straight = rookAttacks(to, occ);
-            reach = diagonal | straight;
-            break;
-        }
-        Bitboard candidates = reach & own;
+    const Square king = b.kingSquare[side];
+    const int kind = t.lineKind[s][king];
+    if (!kind || (t.between[king][s] & occ))
+        return false;
+    const Bitboard beyond = t.beyond[king][s] & occ;
+    if (!beyond)
+        return false;
+    const Square pinner = nearestOn(beyond, king, s);
+    return pinner != to && (slidersOfKind(b, ~side, kind) & squareBit(pinner));
+}
+
+// Every piece of both sides (kings included) that attacks `to` through the
+// occupancy, pins ignored. Slider lookups only where a slider stands on an
+// empty-board line through the square.
+inline Bitboard attackersOf(const Board& b, Square to, Bitboard occ) {
+    const LookupTables& t = tables();
+    const SideSet& white = b.sides[White];
+    const SideSet& black = b.sides[Black];
+    Bitboard found = (t.pawnAttacks[Black][to] & white.pieces[Pawn]) | (t.pawnAttacks[White][to] & black.pieces[Pawn]) |
+                     (t.knightAttacks[to] & (white.pieces[Knight] | black.pieces[Knight])) |
+                     (t.kingAttacks[to] & (white.pieces[King] | black.pieces[King]));
+    const Bitboard diagonal = (bishopLike(b, White) | bishopLike(b, Black)) & t.bishopEmpty[to] & occ;
+    if (diagonal)
+        found |= bishopAttacks(to, occ) & diagonal;
+    const Bitboard straight = (rookLike(b, White) | rookLike(b, Black)) & t.rookEmpty[to] & occ;
+    if (straight)
+        found |= rookAttacks(to, occ) & straight;
+    return found & occ;
+}
+
+// The slider, of either side, that the piece leaving `gone` uncovers onto
+// `to`: the first piece beyond it on their line, if it moves along that line.
+inline Bitboard xrayBehind(const Board& b, Square to, Square gone, Bitboard occ) {
+    const LookupTables& t = tables();
+    const int kind = t.lineKind[to][gone];
+    if (!kind)
+        return 0;
+    const Bitboard beyond = t.beyond[to][gone] & occ;
+    if (!beyond)
+        return 0;
+    const Bitboard next = squareBit(nearestOn(beyond, to, gone));
+    return next & (slidersOfKind(b, White, kind) | slidersOfKind(b, Black, kind));
+}
+
+// The side's cheapest unpinned attacker among `own` (its attackers of `to`,
+// kings aside): by kind, pawns first, then from the lowest square up.
+inline bool cheapestAttacker(const Board& b, Square to, Bitboard own, Bitboard occ, Color side, Square& from,
+                             int& type) {
+    for (int kind = Pawn; kind <= Queen && own; ++kind) {
+        Bitboard candidates = own & b.pieces(side, kind);
+        own &= ~candidates;
         while (candidates) {
             Square s = popLsb(candidates);
             if (!pinnedInExchange(b, s, side, occ, to)) {
@@ -79,17 +106,6 @@ bool cheapestAttacker(const Board& b, Square to, Bitboard occ, Color side, Squar
         }
     }
     return false;
-}
-
-// Any piece of the side attacking `to` through the occupancy, pins ignored.
-bool defends(const Board& b, Square to, Bitboard occ, Color side) {
-    const LookupTables& t = tables();
-    const SideSet& s = b.sides[side];
-    Bitboard hit = (t.pawnAttacks[~side][to] & s.pieces[Pawn]) | (t.knightAttacks[to] & s.pieces[Knight]) |
-                   (t.kingAttacks[to] & s.pieces[King]) |
-                   (bishopAttacks(to, occ) & (s.pieces[Bishop] | s.pieces[Queen])) |
-                   (rookAttacks(to, occ) & (s.pieces[Rook] | s.pieces[Queen]));
-    return hit & occ;
 }
 
 // Whether any piece of the side (its king included) attacks `to` through the
@@ -157,7 +173,7 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
     // exchange ends before it starts). Most quiet moves end here.
     if (threshold <= 0 && !enPassant && !attackedBy(b, to, occ, them))
         return true;
-    if (revealsSlider(b, from, occ, us, enemyKing))
+    if (uncovers(b, from, occ, us, enemyKing))
         return true;
 
     // The direct check is worked out only when a rule below needs it.
@@ -170,7 +186,7 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
         Bitboard queens = b.pieces(them, Queen);
         while (queens) {
             Square q = popLsb(queens);
-            if (!t.lineKind[q][to] && revealsSlider(b, from, occ, us, q))
+            if (!t.lineKind[q][to] && uncovers(b, from, occ, us, q))
                 return true;
         }
     }
@@ -193,17 +209,20 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
     if (balance < threshold)
         return false;
 
-    // 8. The exchange, the opponent first.
+    // 8. The exchange, the opponent first. The attackers of the square are
+    // gathered once; a capture takes its piece out and adds the slider it
+    // uncovers behind it, if any.
+    Bitboard attackers = attackersOf(b, to, occ);
     Color side = them;
     bool opponentsFirstTurn = true;
     for (;;) {
+        const Bitboard own = attackers & b.sides[side].occupied;
         Square attacker = 0;
         int attackerType = 0;
-        if (!cheapestAttacker(b, to, occ, side, attacker, attackerType)) {
+        if (!cheapestAttacker(b, to, own, occ, side, attacker, attackerType)) {
             // Only the king is left: it may take an undefended piece only.
-            Square king = b.kingSquare[side];
-            if ((t.kingAttacks[to] & squareBit(king) & occ) && !defends(b, to, occ, ~side)) {
-                attacker = king;
+            if ((own & b.pieces(side, King)) && !(attackers & b.sides[~side].occupied)) {
+                attacker = b.kingSquare[side];
                 attackerType = King;
             } else {
                 if (side == them && opponentsFirstTurn)
@@ -212,6 +231,7 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
             }
         }
         occ &= ~squareBit(attacker);
+        attackers &= ~squareBit(attacker);
         int value = (attackerType == Pawn && onLastRank(to)) ? PromotingPawnStake : OrderValue[attackerType];
         if (side == them) {
             balance -= stake;
@@ -227,13 +247,14 @@ bool seeAtLeast(const Board& b, Move move, int threshold) {
             stake = value;
             if (attackerType == King)
                 break;
-            if (revealsSlider(b, attacker, occ, us, enemyKing))
+            if (uncovers(b, attacker, occ, us, enemyKing))
                 return true;
             if (balance - stake >= threshold)
                 return true;
             if (balance < threshold)
                 return false;
         }
+        attackers |= xrayBehind(b, to, attacker, occ);
         opponentsFirstTurn = false;
         side = ~side;
     }

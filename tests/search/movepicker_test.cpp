@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <set>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "board/board.h"
@@ -345,6 +347,171 @@ TEST_F(PickerTest, PickersGiveEveryLegalMoveOnceAlongRandomGames) {
     });
     EXPECT_GT(positions, 2000);
     EXPECT_GT(inCheck, 100);
+}
+
+TEST_F(PickerTest, CaptureListOrderAndScoresAlongRandomGames) {
+    // The capture generator's list, walked in order, must be the one its
+    // rules give: moves generated as promotion pushes, promotion captures,
+    // then the other captures by the mover's kind (pawns, knights, bishops,
+    // rooks, queens, king), each from its lowest square and onto its lowest
+    // target first, then en passant; each list insertion puts a move before
+    // the first one of lower or equal score. The moves themselves come from
+    // the full move generator, out of check.
+    constexpr int Value[7] = {0, 90, 355, 355, 545, 1090, 0};
+    int positions = 0, captures = 0, promotions = 0, lastTargetBonus = 0;
+    walkRandomGames(4242, [&](Board& b, const std::vector<Move>&) {
+        // In check the full generator gives evasions only (and the pickers
+        // use the evasion generators).
+        if (b.inCheck())
+            return;
+        const Color us = b.side();
+        const Square enemyKing = b.kingSquare[~us];
+        const int lastTarget = lastMoveTarget(b);
+        struct Expected {
+            int phase, from, to, promotionRank;
+            Move move;
+            int score;
+        };
+        std::vector<Expected> expected;
+        MoveList pseudo;
+        generateAll(b, pseudo);
+        pseudo.forEach([&](Move m) {
+            const Square from = moveFrom(m), to = moveTo(m);
+            const int mover = b.typeOn(from), taken = b.typeOn(to), promo = movePromotion(m);
+            const bool enPassant = mover == Pawn && !taken && b.enPassant > 0 && to == b.enPassant;
+            if (promo) {
+                const int dx = std::abs(fileOf(to) - fileOf(enemyKing)), dy = std::abs(rankOf(to) - rankOf(enemyKing));
+                const bool knightChecks = (dx == 1 && dy == 2) || (dx == 2 && dy == 1);
+                if (promo != Queen && !(promo == Knight && knightChecks))
+                    return;
+                int score = Value[taken] - 90 + 2 * Value[promo];
+                expected.push_back({taken ? 1 : 0, from, to, promo == Queen ? 0 : 1, m, score});
+            } else if (taken) {
+                expected.push_back(
+                    {1 + mover, from, to, 0, m, Value[taken] - Value[mover] + (to == lastTarget ? 10 : 0)});
+            } else if (enPassant) {
+                expected.push_back({8, from, to, 0, m, 10});
+            }
+        });
+        std::sort(expected.begin(), expected.end(), [](const Expected& x, const Expected& y) {
+            return std::tie(x.phase, x.from, x.to, x.promotionRank) < std::tie(y.phase, y.from, y.to, y.promotionRank);
+        });
+        // Insertion one by one: equal scores put the later move first.
+        std::vector<Expected> order;
+        for (const Expected& e : expected) {
+            auto place =
+                std::find_if(order.begin(), order.end(), [&](const Expected& o) { return o.score <= e.score; });
+            order.insert(place, e);
+        }
+        auto list = std::make_unique<CaptureList>();
+        list->clear();
+        generateCaptures(b, *list, lastTarget);
+        list->rewind();
+        std::vector<std::pair<Move, int>> got, want;
+        while (ScoredMove* item = list->next())
+            got.emplace_back(item->move, item->score);
+        for (const Expected& e : order)
+            want.emplace_back(e.move, e.score);
+        ASSERT_EQ(got, want) << writeFen(b);
+        ++positions;
+        captures += int(want.size());
+        for (const Expected& e : order) {
+            promotions += movePromotion(e.move) != 0;
+            lastTargetBonus += e.to == lastTarget && e.phase >= 2;
+        }
+    });
+    EXPECT_GT(positions, 2000);
+    EXPECT_GT(captures, 10000);
+    EXPECT_GT(promotions, 100);
+    EXPECT_GT(lastTargetBonus, 1000);
+}
+
+// Whether a piece of the type and colour on s attacks target through occ,
+// walking the board square by square.
+bool walkAttacks(int type, Color c, Square s, Square target, Bitboard occ) {
+    const int df = fileOf(target) - fileOf(s), dr = rankOf(target) - rankOf(s);
+    const int adf = std::abs(df), adr = std::abs(dr);
+    auto clear = [&] {
+        const int step = (dr > 0 ? 8 : dr < 0 ? -8 : 0) + (df > 0 ? 1 : df < 0 ? -1 : 0);
+        for (Square x = s + step; x != target; x += step)
+            if (occ & squareBit(x))
+                return false;
+        return true;
+    };
+    const bool straight = (adf == 0) != (adr == 0), diagonal = adf == adr && adf != 0;
+    switch (type) {
+    case Pawn: return adf == 1 && dr == (c == White ? 1 : -1);
+    case Knight: return (adf == 1 && adr == 2) || (adf == 2 && adr == 1);
+    case Bishop: return diagonal && clear();
+    case Rook: return straight && clear();
+    case Queen: return (diagonal || straight) && clear();
+    case King: return std::max(adf, adr) == 1;
+    default: return false;
+    }
+}
+
+// The deeper plies' quiet check written out plainly: direct checks by
+// queens, rooks, bishops, knights (each from its lowest square, onto its
+// lowest square first), then pawn pushes; the first legal one that leaves
+// the enemy king at most one flight square and holds its own in the
+// exchange.
+Move plainSafeQuietCheck(const Board& b) {
+    const Color us = b.side(), them = ~us;
+    const Square enemyKing = b.kingSquare[them];
+    auto flights = [&](Square from, Square to, int type) {
+        const Bitboard occ = ((b.occupied() & ~squareBit(from)) | squareBit(to)) & ~squareBit(enemyKing);
+        int count = 0;
+        for (Square s = 0; s < 64; ++s) {
+            if (!walkAttacks(King, them, enemyKing, s, occ) || (b.sides[them].occupied & squareBit(s)) || s == to ||
+                walkAttacks(type, us, to, s, occ))
+                continue;
+            bool guarded = false;
+            for (Square g = 0; g < 64 && !guarded; ++g)
+                guarded = g != from && (b.sides[us].occupied & squareBit(g)) && walkAttacks(b.typeOn(g), us, g, s, occ);
+            count += !guarded;
+        }
+        return count;
+    };
+    auto safe = [&](Move m, int type) {
+        return flights(moveFrom(m), moveTo(m), type) <= 1 && isLegal(b, m) && seeAtLeast(b, m, 0);
+    };
+    for (int type = Queen; type >= Knight; --type)
+        for (Square from = 0; from < 64; ++from) {
+            if (!(b.pieces(us, type) & squareBit(from)))
+                continue;
+            for (Square to = 0; to < 64; ++to) {
+                const Bitboard before = b.occupied();
+                if ((before & squareBit(to)) || !walkAttacks(type, us, from, to, before) ||
+                    !walkAttacks(type, us, to, enemyKing, before))
+                    continue;
+                if (safe(composeMove(from, to), type))
+                    return composeMove(from, to);
+            }
+        }
+    for (Square from = 0; from < 64; ++from) {
+        const Square to = from + (us == White ? 8 : -8);
+        if (!(b.pieces(us, Pawn) & squareBit(from)) || rankOf(to) == 0 || rankOf(to) == 7 ||
+            (b.occupied() & squareBit(to)) || !walkAttacks(Pawn, us, to, enemyKing, b.occupied()))
+            continue;
+        if (safe(composeMove(from, to), Pawn))
+            return composeMove(from, to);
+    }
+    return NullMove;
+}
+
+TEST_F(PickerTest, DeeperQuietCheckAgreesWithAPlainSearchAlongRandomGames) {
+    int positions = 0, found = 0;
+    walkRandomGames(77, [&](Board& b, const std::vector<Move>&) {
+        if (b.inCheck())
+            return;
+        ASSERT_EQ(findSafeQuietCheck(b, 0), plainSafeQuietCheck(b)) << writeFen(b);
+        // A quiet check wins nothing by itself: none while material is needed.
+        ASSERT_EQ(findSafeQuietCheck(b, 1), NullMove) << writeFen(b);
+        ++positions;
+        found += findSafeQuietCheck(b, 0) != NullMove;
+    });
+    EXPECT_GT(positions, 2000);
+    EXPECT_GT(found, 200);
 }
 
 }  // namespace
