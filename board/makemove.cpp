@@ -48,14 +48,14 @@ struct RightsKeyTable {
 const RightsKeyTable RightsKey;
 
 // Step 10 of making a move: does the move leave the defender in check, and by what?
-void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int movedType) {
+void detectCheck(Board& board, int flags, int oldEnPassant, Square from, Square to, int movedType) {
     const LookupTables& t = tables();
     Color us = ~board.side();
     Square king = board.kingSquare[board.side()];
     Bitboard occupancy = board.occupied();
     board.checker = 0;
 
-    if (e.flags & CastleMove) {
+    if (flags & CastleMove) {
         Square rookSquare = from + (to - from) / 2;
         if (t.lineKind[rookSquare][king] == 1 && !(t.between[rookSquare][king] & occupancy)) {
             board.status |= InCheck;
@@ -73,7 +73,7 @@ void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int 
             // A push that checks cannot uncover a second check.
             if (fileOf(from) == fileOf(to))
                 return;
-        } else if (e.header.enPassant > 0 && to == e.header.enPassant) {
+        } else if (oldEnPassant > 0 && to == oldEnPassant) {
             Square victim = to + EnPassantVictimOffset[us];
             int kind = t.lineKind[victim][king];
             if (kind) {
@@ -172,6 +172,35 @@ inline bool hasPawnRookOrQueen(const Board& board) {
         board.status |= RepetitionDraw;
 }
 
+// The rarer parts of a move, steps of makeMove.
+[[gnu::always_inline]] inline void takeCastlingRights(Board& board, uint8_t rights) {
+    const uint64_t change = RightsKey.key[rights ^ board.castling];
+    board.key ^= change;
+    board.pawnKey ^= change;
+    board.castling = rights;
+}
+
+[[gnu::always_inline]] inline void moveCastlingRook(Board& board, Color us, Square from, Square to) {
+    int d = (to - from) / 2;
+    Square rookFrom = d == 1 ? from + 3 : from - 4;
+    Square rookTo = from + d;
+    writeCode(board, rookFrom, 0);
+    board.movePiece(us, Rook, rookFrom, rookTo);
+    writeCode(board, rookTo, makePiece(us, Rook));
+}
+
+[[gnu::always_inline]] inline void takeEnPassant(Board& board, Color us) {
+    Square victim = board.enPassant + EnPassantVictimOffset[us];
+    board.removePiece(~us, Pawn, victim);
+    writeCode(board, victim, 0);
+}
+
+[[gnu::always_inline]] inline void promote(Board& board, Color us, Square from, Square to, int promotion) {
+    board.removePiece(us, Pawn, from);
+    writeCode(board, to, makePiece(us, promotion));
+    board.addPiece(us, promotion, to);
+}
+
 }  // namespace
 
 void makeMove(Board& board, Move move) {
@@ -183,6 +212,9 @@ void makeMove(Board& board, Move move) {
     Piece code = board.pieceOn(from);
     int type = pieceType(code);
     Piece target = board.pieceOn(to);
+    const int oldEnPassant = board.enPassant;
+    // The entry's flags, gathered here and written once.
+    int flags = 0;
 
     // Step 1. Save what unmaking needs.
     StateEntry& e = board.history[board.ply++];
@@ -190,7 +222,6 @@ void makeMove(Board& board, Move move) {
     e.pawnKey = board.pawnKey;
     e.header = board.header();
     e.move = move;
-    e.flags = 0;
     e.captured = 0;
     e.psqMg = board.psqMg;
     e.psqEg = board.psqEg;
@@ -200,21 +231,12 @@ void makeMove(Board& board, Move move) {
 
     // Step 3. Moves from or to a king's or rook's home take the rights that
     // depend on them; castling moves the rook.
-    if (uint8_t rights = board.castling & RightsKept.kept[from] & RightsKept.kept[to]; rights != board.castling) {
-        const uint64_t change = RightsKey.key[rights ^ board.castling];
-        board.key ^= change;
-        board.pawnKey ^= change;
-        board.castling = rights;
-    }
+    if (uint8_t rights = board.castling & RightsKept.kept[from] & RightsKept.kept[to]; rights != board.castling)
+        takeCastlingRights(board, rights);
     if (type == King) {
         if (std::abs(to - from) == 2) {
-            e.flags |= CastleMove | Irreversible;
-            int d = (to - from) / 2;
-            Square rookFrom = d == 1 ? from + 3 : from - 4;
-            Square rookTo = from + d;
-            writeCode(board, rookFrom, 0);
-            board.movePiece(us, Rook, rookFrom, rookTo);
-            writeCode(board, rookTo, makePiece(us, Rook));
+            flags |= CastleMove | Irreversible;
+            moveCastlingRook(board, us, from, to);
         }
         board.kingSquare[us] = int8_t(to);
     }
@@ -225,32 +247,28 @@ void makeMove(Board& board, Move move) {
         e.captured = uint8_t(capturedType);
         board.removePiece(them, capturedType, to);
         writeCode(board, to, 0);
-        e.flags |= CaptureMove | Irreversible;
-    } else if (type == Pawn && board.enPassant > 0 && to == board.enPassant) {
-        Square victim = board.enPassant + EnPassantVictimOffset[us];
-        board.removePiece(them, Pawn, victim);
-        writeCode(board, victim, 0);
-        e.flags |= EnPassantMove | CaptureMove | Irreversible;
+        flags |= CaptureMove | Irreversible;
+    } else if (type == Pawn && oldEnPassant > 0 && to == oldEnPassant) {
+        takeEnPassant(board, us);
+        flags |= EnPassantMove | CaptureMove | Irreversible;
     }
 
     // Step 5. The old en-passant square goes.
-    if (board.enPassant > 0)
-        board.key ^= enPassantKey(board.enPassant, them);
+    if (oldEnPassant > 0)
+        board.key ^= enPassantKey(oldEnPassant, them);
     board.enPassant = -1;
 
     // Step 6. Move the piece (or promote it).
     if (promotion) {
-        board.removePiece(us, Pawn, from);
-        writeCode(board, to, makePiece(us, promotion));
-        board.addPiece(us, promotion, to);
-        e.flags |= Irreversible;
+        promote(board, us, from, to, promotion);
+        flags |= Irreversible;
     } else {
         if (type == Pawn) {
             if (to - from == 16 || from - to == 16) {
                 board.enPassant = int8_t((from + to) / 2);
                 board.key ^= enPassantKey(board.enPassant, us);
             }
-            e.flags |= Irreversible;
+            flags |= Irreversible;
         }
         board.movePiece(us, type, from, to);
         writeCode(board, to, code);
@@ -260,7 +278,7 @@ void makeMove(Board& board, Move move) {
     writeCode(board, from, 0);
 
     // Step 8. Clocks. The clock saturates rather than wrapping to zero.
-    if (e.flags & Irreversible) {
+    if (flags & Irreversible) {
         board.halfmoveClock = 0;
         board.repetitions = 1;
     } else if (board.halfmoveClock < 255) {
@@ -275,10 +293,11 @@ void makeMove(Board& board, Move move) {
 
     // Step 10. Check given, then draws (a repetition needs a reversible
     // move), and the entry notes a check for the search.
-    detectCheck(board, e, from, to, promotion ? promotion : type);
-    drawsAfterMove(board, e.flags & Irreversible);
+    detectCheck(board, flags, oldEnPassant, from, to, promotion ? promotion : type);
+    drawsAfterMove(board, flags & Irreversible);
     if (board.status & InCheck)
-        e.flags |= GivesCheck;
+        flags |= GivesCheck;
+    e.flags = uint8_t(flags);
 }
 
 void unmakeMove(Board& board, Move move) {
