@@ -41,6 +41,10 @@ inline constexpr SignedPsqTable SignedPsq = [] {
     return t;
 }();
 
+// The key change of each set of castling rights (bits as in `castling`): the
+// XOR of their castle keys, so that any rights taken at once cost one read.
+extern const uint64_t castleRightsKey[16];
+
 // Per-colour piece sets.
 struct SideSet {
     Bitboard pieces[8];  // by piece type; entries 0 and 7 stay empty

@@ -35,18 +35,6 @@ constexpr struct RightsKeptTable {
     }
 } RightsKept;
 
-// The key change of every set of castling rights taken away at once.
-struct RightsKeyTable {
-    uint64_t key[16];
-    RightsKeyTable() : key{} {
-        for (int rights = 0; rights < 16; ++rights)
-            for (int bit = 0; bit < 4; ++bit)
-                if (rights & (1 << bit))
-                    key[rights] ^= castleKey[bit];
-    }
-};
-const RightsKeyTable RightsKey;
-
 // Step 10 of making a move: does the move leave the defender in check, and by what?
 void detectCheck(Board& board, int flags, int oldEnPassant, Square from, Square to, int movedType) {
     const LookupTables& t = tables();
@@ -174,7 +162,7 @@ inline bool hasPawnRookOrQueen(const Board& board) {
 
 // The rarer parts of a move, steps of makeMove.
 [[gnu::always_inline]] inline void takeCastlingRights(Board& board, uint8_t rights) {
-    const uint64_t change = RightsKey.key[rights ^ board.castling];
+    const uint64_t change = castleRightsKey[rights ^ board.castling];
     board.key ^= change;
     board.pawnKey ^= change;
     board.castling = rights;
