@@ -46,16 +46,38 @@ void copyGameInto(const Board& source, Board& target) {
 }
 
 bool boardConsistent(const Board& board) {
-    Board fresh{};
+    // Everything is summed afresh from the square bytes and the raw tables,
+    // not through the piece primitives whose work it checks.
+    uint64_t key = 0, pawnKey = 0;
+    int psqMg = 0, psqEg = 0;
+    SideSet fresh[2] = {};
+    int8_t kingSquare[2] = {-1, -1};
     for (Square s = 0; s < 64; ++s) {
         Piece p = board.pieceOn(s);
         if (isEmptyCode(p))
             continue;
-        fresh.addPiece(pieceColor(p), pieceType(p), s);
-        if (pieceType(p) == King)
-            fresh.kingSquare[pieceColor(p)] = int8_t(s);
+        const Color c = pieceColor(p);
+        const int type = pieceType(p);
+        SideSet& side = fresh[c];
+        side.pieces[type] |= squareBit(s);
+        side.occupied |= squareBit(s);
+        side.count[type]++;
+        side.material = uint16_t(side.material + PieceValue[type]);
+        if (type != Pawn)
+            side.nonPawnMaterial = uint16_t(side.nonPawnMaterial + PieceValue[type]);
+        key ^= pieceKey[s][c][type];
+        if (type == Pawn || type == King)
+            pawnKey ^= pieceKey[s][c][type];
+        if (c == White) {
+            psqMg += PsqMg[type][s ^ 56];
+            psqEg += PsqEg[type][s ^ 56];
+        } else {
+            psqMg -= PsqMg[type][s];
+            psqEg -= PsqEg[type][s];
+        }
+        if (type == King)
+            kingSquare[c] = int8_t(s);
     }
-    uint64_t key = fresh.key, pawnKey = fresh.pawnKey;
     for (int bit = 0; bit < 4; ++bit)
         if (board.castling & (1 << bit)) {
             key ^= castleKey[bit];
@@ -68,17 +90,17 @@ bool boardConsistent(const Board& board) {
 
     if (key != board.key || pawnKey != board.pawnKey)
         return false;
-    if (fresh.psqMg != board.psqMg || fresh.psqEg != board.psqEg)
+    if (int16_t(psqMg) != board.psqMg || int16_t(psqEg) != board.psqEg)
         return false;
     for (int c = 0; c < 2; ++c) {
-        const SideSet& a = fresh.sides[c];
+        const SideSet& a = fresh[c];
         const SideSet& b = board.sides[c];
         if (a.occupied != b.occupied || a.material != b.material || a.nonPawnMaterial != b.nonPawnMaterial)
             return false;
         for (int type = 0; type < 8; ++type)
             if (a.pieces[type] != b.pieces[type] || a.count[type] != b.count[type])
                 return false;
-        if (a.count[King] == 1 && fresh.kingSquare[c] != board.kingSquare[c])
+        if (a.count[King] == 1 && kingSquare[c] != board.kingSquare[c])
             return false;
     }
     return true;

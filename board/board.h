@@ -20,6 +20,31 @@ constexpr int SearchPlyReserve = 256;
 // Game moves are accepted only while the ply stays below this.
 constexpr int MaxGamePly = StateStackSize - SearchPlyReserve;
 
+// The piece-square values as the sums take them: by colour, type and square,
+// with the sign of the owner (a white piece adds its entry of square s ^ 56,
+// a black piece subtracts its entry of square s), so that the piece
+// primitives add without asking whose piece it is.
+struct PsqPair {
+    int16_t mg;
+    int16_t eg;
+};
+struct SignedPsqTable {
+    PsqPair entry[2][8][64];
+};
+inline constexpr SignedPsqTable SignedPsq = [] {
+    SignedPsqTable t{};
+    for (int type = 0; type < 8; ++type)
+        for (int s = 0; s < 64; ++s) {
+            t.entry[White][type][s] = {PsqMg[type][s ^ 56], PsqEg[type][s ^ 56]};
+            t.entry[Black][type][s] = {int16_t(-PsqMg[type][s]), int16_t(-PsqEg[type][s])};
+        }
+    return t;
+}();
+
+// The key change of each set of castling rights (bits as in `castling`): the
+// XOR of their castle keys, so that any rights taken at once cost one read.
+extern const uint64_t castleRightsKey[16];
+
 // Per-colour piece sets.
 struct SideSet {
     Bitboard pieces[8];  // by piece type; entries 0 and 7 stay empty
@@ -133,13 +158,9 @@ inline void Board::addPiece(Color c, int type, Square s) {
     key ^= pieceKey[s][c][type];
     if (type == Pawn || type == King)
         pawnKey ^= pieceKey[s][c][type];
-    if (c == White) {
-        psqMg += PsqMg[type][s ^ 56];
-        psqEg += PsqEg[type][s ^ 56];
-    } else {
-        psqMg -= PsqMg[type][s];
-        psqEg -= PsqEg[type][s];
-    }
+    const PsqPair& psq = SignedPsq.entry[c][type][s];
+    psqMg += psq.mg;
+    psqEg += psq.eg;
 }
 
 inline void Board::removePiece(Color c, int type, Square s) {
@@ -153,13 +174,9 @@ inline void Board::removePiece(Color c, int type, Square s) {
     key ^= pieceKey[s][c][type];
     if (type == Pawn || type == King)
         pawnKey ^= pieceKey[s][c][type];
-    if (c == White) {
-        psqMg -= PsqMg[type][s ^ 56];
-        psqEg -= PsqEg[type][s ^ 56];
-    } else {
-        psqMg += PsqMg[type][s];
-        psqEg += PsqEg[type][s];
-    }
+    const PsqPair& psq = SignedPsq.entry[c][type][s];
+    psqMg -= psq.mg;
+    psqEg -= psq.eg;
 }
 
 inline void Board::movePiece(Color c, int type, Square from, Square to) {
@@ -171,13 +188,10 @@ inline void Board::movePiece(Color c, int type, Square from, Square to) {
     key ^= k;
     if (type == Pawn || type == King)
         pawnKey ^= k;
-    if (c == White) {
-        psqMg += PsqMg[type][to ^ 56] - PsqMg[type][from ^ 56];
-        psqEg += PsqEg[type][to ^ 56] - PsqEg[type][from ^ 56];
-    } else {
-        psqMg -= PsqMg[type][to] - PsqMg[type][from];
-        psqEg -= PsqEg[type][to] - PsqEg[type][from];
-    }
+    const PsqPair& psqFrom = SignedPsq.entry[c][type][from];
+    const PsqPair& psqTo = SignedPsq.entry[c][type][to];
+    psqMg += psqTo.mg - psqFrom.mg;
+    psqEg += psqTo.eg - psqFrom.eg;
 }
 
 // Rooks and queens, bishops and queens of a colour.

@@ -1,5 +1,6 @@
 // Zobrist keys: fixed, well-mixed 64-bit constants (produced once, offline,
 // by a splitmix64 sequence). Never generated or changed at run time.
+#include "board/board.h"
 #include "board/tables.h"
 
 namespace NEngine {
@@ -394,8 +395,30 @@ const uint64_t pieceKey[64][2][8] = {
 };
 // clang-format on
 
-const uint64_t castleKey[4] = {0x70D011D16BE1ECBBULL, 0x9A2FC95570EEC82FULL, 0x63E08217C589312FULL,
-                               0x843318E337DC1734ULL};
+namespace {
+constexpr uint64_t CastleKeys[4] = {0x70D011D16BE1ECBBULL, 0x9A2FC95570EEC82FULL, 0x63E08217C589312FULL,
+                                    0x843318E337DC1734ULL};
+
+struct CastleRightsKeys {
+    uint64_t key[16];
+};
+constexpr CastleRightsKeys RightsKeys = [] {
+    CastleRightsKeys t{};
+    for (int rights = 0; rights < 16; ++rights)
+        for (int bit = 0; bit < 4; ++bit)
+            if (rights & (1 << bit))
+                t.key[rights] ^= CastleKeys[bit];
+    return t;
+}();
+}  // namespace
+
+const uint64_t castleKey[4] = {CastleKeys[0], CastleKeys[1], CastleKeys[2], CastleKeys[3]};
+const uint64_t castleRightsKey[16] = {
+    RightsKeys.key[0],  RightsKeys.key[1],  RightsKeys.key[2],  RightsKeys.key[3],
+    RightsKeys.key[4],  RightsKeys.key[5],  RightsKeys.key[6],  RightsKeys.key[7],
+    RightsKeys.key[8],  RightsKeys.key[9],  RightsKeys.key[10], RightsKeys.key[11],
+    RightsKeys.key[12], RightsKeys.key[13], RightsKeys.key[14], RightsKeys.key[15],
+};
 const uint64_t sideKey = 0x1ABF26152CB8AC0CULL;
 
 }  // namespace NEngine

@@ -1,7 +1,10 @@
 // Making and unmaking moves, null moves, attack tests and the game rules.
 #include "board/makemove.h"
 
+#include <array>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
 #include "board/board.h"
 #include "board/movegen.h"
@@ -15,21 +18,32 @@ inline void writeCode(Board& board, Square s, Piece code) {
     board.squares[s] = uint8_t((board.squares[s] & 0xF0) | code);
 }
 
-inline void clearRight(Board& board, int bit) {
-    board.castling &= uint8_t(~(1 << bit));
-    board.key ^= castleKey[bit];
-    board.pawnKey ^= castleKey[bit];
-}
+// The castling rights that survive a move from or to each square. A right
+// stands only while its king is at home and its rook in the corner, so any
+// move from or to one of those squares moves that king or rook or takes
+// that rook: the right goes.
+constexpr struct RightsKeptTable {
+    uint8_t kept[64];
+    constexpr RightsKeptTable() : kept{} {
+        for (uint8_t& k : kept)
+            k = 15;
+        for (int c = 0; c < 2; ++c) {
+            kept[KingHome[c]] &= uint8_t(~(3 << (c * 2)));
+            kept[ShortRookCorner[c]] &= uint8_t(~(1 << (c * 2)));
+            kept[LongRookCorner[c]] &= uint8_t(~(2 << (c * 2)));
+        }
+    }
+} RightsKept;
 
 // Step 10 of making a move: does the move leave the defender in check, and by what?
-void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int movedType) {
+void detectCheck(Board& board, int flags, int oldEnPassant, Square from, Square to, int movedType) {
     const LookupTables& t = tables();
     Color us = ~board.side();
     Square king = board.kingSquare[board.side()];
     Bitboard occupancy = board.occupied();
     board.checker = 0;
 
-    if (e.flags & CastleMove) {
+    if (flags & CastleMove) {
         Square rookSquare = from + (to - from) / 2;
         if (t.lineKind[rookSquare][king] == 1 && !(t.between[rookSquare][king] & occupancy)) {
             board.status |= InCheck;
@@ -47,7 +61,7 @@ void detectCheck(Board& board, const StateEntry& e, Square from, Square to, int 
             // A push that checks cannot uncover a second check.
             if (fileOf(from) == fileOf(to))
                 return;
-        } else if (e.header.enPassant > 0 && to == e.header.enPassant) {
+        } else if (oldEnPassant > 0 && to == oldEnPassant) {
             Square victim = to + EnPassantVictimOffset[us];
             int kind = t.lineKind[victim][king];
             if (kind) {
@@ -101,6 +115,80 @@ inline int scanFloor(const Board& board) {
     return floor > board.setupPly ? floor : board.setupPly;
 }
 
+// Whether either side has a pawn, rook or queen, read as one word of piece
+// counts per side (the byte order of the word does not matter: the mask is
+// laid out the same way).
+inline bool hasPawnRookOrQueen(const Board& board) {
+    constexpr uint64_t mask = std::bit_cast<uint64_t>(std::array<uint8_t, 8>{0, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0});
+    static_assert(Pawn == 1 && Rook == 4 && Queen == 5, "the mask follows the type numbers");
+    static_assert(sizeof(SideSet::count) == sizeof(uint64_t));
+    uint64_t black, white;
+    std::memcpy(&black, board.sides[Black].count, sizeof black);
+    std::memcpy(&white, board.sides[White].count, sizeof white);
+    return (black | white) & mask;
+}
+
+// The draw rules after a move (also for a position just set up); a
+// repetition needs a reversible move. Inlined into makeMove.
+[[gnu::always_inline]] inline void drawsAfterMove(Board& board, bool skipRepetition) {
+    // Step 1. Fifty moves; a mate given on the hundredth ply still counts.
+    if (board.halfmoveClock > 100 || (board.halfmoveClock == 100 && !(board.status & InCheck))) {
+        board.status |= FiftyMoveDraw;
+        return;
+    }
+    // Step 2. Too little material left to mate.
+    if (!hasPawnRookOrQueen(board) && insufficientMaterial(board)) {
+        board.status |= MaterialDraw;
+        return;
+    }
+    if (skipRepetition)
+        return;
+    // Step 3. Repetitions: scan the reversible stretch, same side to move only.
+    int count = 1;
+    int floor = scanFloor(board);
+    for (int i = board.ply - 2; i >= floor; i -= 2) {
+        if (count > 2)
+            break;
+        const StateEntry& e = board.history[i];
+        if (e.key == board.key)
+            count++;
+        if (e.flags & Irreversible)
+            break;
+    }
+    board.repetitions = uint8_t(count);
+    if (count >= 3)
+        board.status |= RepetitionDraw;
+}
+
+// The rarer parts of a move, steps of makeMove.
+[[gnu::always_inline]] inline void takeCastlingRights(Board& board, uint8_t rights) {
+    const uint64_t change = castleRightsKey[rights ^ board.castling];
+    board.key ^= change;
+    board.pawnKey ^= change;
+    board.castling = rights;
+}
+
+[[gnu::always_inline]] inline void moveCastlingRook(Board& board, Color us, Square from, Square to) {
+    int d = (to - from) / 2;
+    Square rookFrom = d == 1 ? from + 3 : from - 4;
+    Square rookTo = from + d;
+    writeCode(board, rookFrom, 0);
+    board.movePiece(us, Rook, rookFrom, rookTo);
+    writeCode(board, rookTo, makePiece(us, Rook));
+}
+
+[[gnu::always_inline]] inline void takeEnPassant(Board& board, Color us) {
+    Square victim = board.enPassant + EnPassantVictimOffset[us];
+    board.removePiece(~us, Pawn, victim);
+    writeCode(board, victim, 0);
+}
+
+[[gnu::always_inline]] inline void promote(Board& board, Color us, Square from, Square to, int promotion) {
+    board.removePiece(us, Pawn, from);
+    writeCode(board, to, makePiece(us, promotion));
+    board.addPiece(us, promotion, to);
+}
+
 }  // namespace
 
 void makeMove(Board& board, Move move) {
@@ -112,6 +200,9 @@ void makeMove(Board& board, Move move) {
     Piece code = board.pieceOn(from);
     int type = pieceType(code);
     Piece target = board.pieceOn(to);
+    const int oldEnPassant = board.enPassant;
+    // The entry's flags, gathered here and written once.
+    int flags = 0;
 
     // Step 1. Save what unmaking needs.
     StateEntry& e = board.history[board.ply++];
@@ -119,7 +210,6 @@ void makeMove(Board& board, Move move) {
     e.pawnKey = board.pawnKey;
     e.header = board.header();
     e.move = move;
-    e.flags = 0;
     e.captured = 0;
     e.psqMg = board.psqMg;
     e.psqEg = board.psqEg;
@@ -127,70 +217,46 @@ void makeMove(Board& board, Move move) {
     // Step 2. The status starts afresh; the end of this function fills it in.
     board.status = StatusValid;
 
-    // Step 3. King and rook moves lose castling rights; castling moves the rook.
+    // Step 3. Moves from or to a king's or rook's home take the rights that
+    // depend on them; castling moves the rook.
+    if (uint8_t rights = board.castling & RightsKept.kept[from] & RightsKept.kept[to]; rights != board.castling)
+        takeCastlingRights(board, rights);
     if (type == King) {
         if (std::abs(to - from) == 2) {
-            e.flags |= CastleMove | Irreversible;
-            int d = (to - from) / 2;
-            Square rookFrom = d == 1 ? from + 3 : from - 4;
-            Square rookTo = from + d;
-            writeCode(board, rookFrom, 0);
-            board.movePiece(us, Rook, rookFrom, rookTo);
-            writeCode(board, rookTo, makePiece(us, Rook));
+            flags |= CastleMove | Irreversible;
+            moveCastlingRook(board, us, from, to);
         }
-        if (board.castling & (1 << (us * 2)))
-            clearRight(board, us * 2);
-        if (board.castling & (1 << (us * 2 + 1)))
-            clearRight(board, us * 2 + 1);
         board.kingSquare[us] = int8_t(to);
-    } else if (type == Rook && (board.castling & (3 << (us * 2)))) {
-        if (from == ShortRookCorner[us] && (board.castling & (1 << (us * 2))))
-            clearRight(board, us * 2);
-        else if (from == LongRookCorner[us] && (board.castling & (1 << (us * 2 + 1))))
-            clearRight(board, us * 2 + 1);
     }
 
     // Step 4. Captures, en passant included.
     if (!isEmptyCode(target)) {
         int capturedType = pieceType(target);
-        if (board.castling && capturedType == Rook) {
-            if (to == ShortRookCorner[them]) {
-                if (board.castling & (1 << (them * 2)))
-                    clearRight(board, them * 2);
-            } else if (to == LongRookCorner[them]) {
-                if (board.castling & (1 << (them * 2 + 1)))
-                    clearRight(board, them * 2 + 1);
-            }
-        }
         e.captured = uint8_t(capturedType);
         board.removePiece(them, capturedType, to);
         writeCode(board, to, 0);
-        e.flags |= CaptureMove | Irreversible;
-    } else if (type == Pawn && board.enPassant > 0 && to == board.enPassant) {
-        Square victim = board.enPassant + EnPassantVictimOffset[us];
-        board.removePiece(them, Pawn, victim);
-        writeCode(board, victim, 0);
-        e.flags |= EnPassantMove | CaptureMove | Irreversible;
+        flags |= CaptureMove | Irreversible;
+    } else if (type == Pawn && oldEnPassant > 0 && to == oldEnPassant) {
+        takeEnPassant(board, us);
+        flags |= EnPassantMove | CaptureMove | Irreversible;
     }
 
     // Step 5. The old en-passant square goes.
-    if (board.enPassant > 0)
-        board.key ^= enPassantKey(board.enPassant, them);
+    if (oldEnPassant > 0)
+        board.key ^= enPassantKey(oldEnPassant, them);
     board.enPassant = -1;
 
     // Step 6. Move the piece (or promote it).
     if (promotion) {
-        board.removePiece(us, Pawn, from);
-        writeCode(board, to, makePiece(us, promotion));
-        board.addPiece(us, promotion, to);
-        e.flags |= Irreversible;
+        promote(board, us, from, to, promotion);
+        flags |= Irreversible;
     } else {
         if (type == Pawn) {
             if (to - from == 16 || from - to == 16) {
                 board.enPassant = int8_t((from + to) / 2);
                 board.key ^= enPassantKey(board.enPassant, us);
             }
-            e.flags |= Irreversible;
+            flags |= Irreversible;
         }
         board.movePiece(us, type, from, to);
         writeCode(board, to, code);
@@ -200,7 +266,7 @@ void makeMove(Board& board, Move move) {
     writeCode(board, from, 0);
 
     // Step 8. Clocks. The clock saturates rather than wrapping to zero.
-    if (e.flags & Irreversible) {
+    if (flags & Irreversible) {
         board.halfmoveClock = 0;
         board.repetitions = 1;
     } else if (board.halfmoveClock < 255) {
@@ -215,10 +281,11 @@ void makeMove(Board& board, Move move) {
 
     // Step 10. Check given, then draws (a repetition needs a reversible
     // move), and the entry notes a check for the search.
-    detectCheck(board, e, from, to, promotion ? promotion : type);
-    detectDraws(board, e.flags & Irreversible);
+    detectCheck(board, flags, oldEnPassant, from, to, promotion ? promotion : type);
+    drawsAfterMove(board, flags & Irreversible);
     if (board.status & InCheck)
-        e.flags |= GivesCheck;
+        flags |= GivesCheck;
+    e.flags = uint8_t(flags);
 }
 
 void unmakeMove(Board& board, Move move) {
@@ -370,10 +437,10 @@ bool insufficientMaterial(const Board& board) {
     // both colours or two knights against a bare king can still be mated into
     // (with help), so the game goes on there: claiming a draw would forfeit
     // it, and refusing to move would leave the interface without a move.
+    if (hasPawnRookOrQueen(board))
+        return false;
     const SideSet& b = board.sides[Black];
     const SideSet& w = board.sides[White];
-    if (b.count[Pawn] || w.count[Pawn] || b.count[Rook] || w.count[Rook] || b.count[Queen] || w.count[Queen])
-        return false;
     const int minors = b.count[Knight] + b.count[Bishop] + w.count[Knight] + w.count[Bishop];
     if (minors <= 1)
         return true;
@@ -385,35 +452,7 @@ bool insufficientMaterial(const Board& board) {
     return !(bishops & LightSquares) || !(bishops & ~LightSquares);
 }
 
-void detectDraws(Board& board, bool skipRepetition) {
-    // Step 1. Fifty moves; a mate given on the hundredth ply still counts.
-    if (board.halfmoveClock > 100 || (board.halfmoveClock == 100 && !(board.status & InCheck))) {
-        board.status |= FiftyMoveDraw;
-        return;
-    }
-    // Step 2. Too little material left to mate.
-    if (insufficientMaterial(board)) {
-        board.status |= MaterialDraw;
-        return;
-    }
-    if (skipRepetition)
-        return;
-    // Step 3. Repetitions: scan the reversible stretch, same side to move only.
-    int count = 1;
-    int floor = scanFloor(board);
-    for (int i = board.ply - 2; i >= floor; i -= 2) {
-        if (count > 2)
-            break;
-        const StateEntry& e = board.history[i];
-        if (e.key == board.key)
-            count++;
-        if (e.flags & Irreversible)
-            break;
-    }
-    board.repetitions = uint8_t(count);
-    if (count >= 3)
-        board.status |= RepetitionDraw;
-}
+void detectDraws(Board& board, bool skipRepetition) { drawsAfterMove(board, skipRepetition); }
 
 void detectTerminal(Board& board) {
     if (board.status & GameOverMask)

@@ -17,18 +17,6 @@ inline uint64_t packData(int16_t score, uint16_t info, uint16_t generation, Move
     return uint64_t(uint16_t(score)) | (uint64_t(info) << 16) | (uint64_t(generation) << 32) | (uint64_t(move) << 48);
 }
 
-inline TableRecord readEntry(const TableEntry& e) {
-    uint64_t data = e.data.load(std::memory_order_relaxed);
-    uint64_t check = e.check.load(std::memory_order_relaxed);
-    TableRecord r;
-    r.key = check ^ data;
-    r.score = int16_t(uint16_t(data));
-    r.info = uint16_t(data >> 16);
-    r.generation = uint16_t(data >> 32);
-    r.move = Move(data >> 48);
-    return r;
-}
-
 inline void writeEntry(TableEntry& e, uint64_t key, uint64_t data) {
     e.data.store(data, std::memory_order_relaxed);
     e.check.store(key ^ data, std::memory_order_relaxed);
@@ -87,25 +75,13 @@ void TranspositionTable::clear() {
     zeroTableMemory(buckets_, bucketCount() * sizeof(TableBucket));
 }
 
-bool TranspositionTable::lookup(uint64_t key, TableRecord& record) const {
-    const TableBucket& bucket = buckets_[key & mask_];
-    for (const TableEntry& e : bucket.entries) {
-        TableRecord r = readEntry(e);
-        if (r.key == key) {
-            record = r;
-            return true;
-        }
-    }
-    return false;
-}
-
 // Step 1 of a store: the first entry that is empty or holds the key, else the
 // one of the oldest generation (the first among equals).
 TableEntry* TranspositionTable::chooseSlot(TableBucket& bucket, uint64_t key, TableRecord& old) const {
     TableEntry* oldest = nullptr;
     TableRecord oldestRecord;
     for (TableEntry& e : bucket.entries) {
-        TableRecord r = readEntry(e);
+        TableRecord r = readTableEntry(e);
         if (r.key == 0 || r.key == key) {
             old = r;
             return &e;

@@ -96,4 +96,30 @@ private:
     uint16_t generation_ = 0;
 };
 
+// An entry's words as a record: the key is the check word XOR the data.
+inline TableRecord readTableEntry(const TableEntry& e) {
+    uint64_t data = e.data.load(std::memory_order_relaxed);
+    uint64_t check = e.check.load(std::memory_order_relaxed);
+    TableRecord r;
+    r.key = check ^ data;
+    r.score = int16_t(uint16_t(data));
+    r.info = uint16_t(data >> 16);
+    r.generation = uint16_t(data >> 32);
+    r.move = Move(data >> 48);
+    return r;
+}
+
+// Defined here so that the probe of every node is inlined into it.
+inline bool TranspositionTable::lookup(uint64_t key, TableRecord& record) const {
+    const TableBucket& bucket = buckets_[key & mask_];
+    for (const TableEntry& e : bucket.entries) {
+        TableRecord r = readTableEntry(e);
+        if (r.key == key) {
+            record = r;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace NEngine

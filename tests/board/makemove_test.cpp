@@ -1,6 +1,9 @@
 // Making and unmaking moves: incremental state against state recomputed from
 // scratch, and the game rules on positions any player can check.
+#include <fstream>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "board/fen.h"
 #include "board/makemove.h"
@@ -17,40 +20,99 @@ const char* const PlayoutStarts[] = {
     "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
 };
 
+// The positions above and every position of the perft suite: castling both
+// ways, en passant, promotions, checks of every kind, bare endings.
+std::vector<std::string> playoutStarts() {
+    std::vector<std::string> starts(std::begin(PlayoutStarts), std::end(PlayoutStarts));
+    std::ifstream in(QUILLON_SOURCE_DIR "/tests/board/data/perft-suite.tsv");
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty() && line[0] != '#')
+            starts.push_back(line.substr(0, line.find('\t')));
+    return starts;
+}
+
+// The castling rights after a move by the rules themselves: a king move
+// gives up both of its side's rights, a rook leaving its corner that
+// corner's right, and a rook taken in its corner that right of the other side.
+int rightsAfter(const Board& board, Move move) {
+    int rights = board.castling;
+    const Color us = board.side(), them = ~us;
+    const Square from = moveFrom(move), to = moveTo(move);
+    const int type = board.typeOn(from);
+    if (type == King)
+        rights &= ~(3 << (us * 2));
+    if (type == Rook && from == ShortRookCorner[us])
+        rights &= ~(1 << (us * 2));
+    if (type == Rook && from == LongRookCorner[us])
+        rights &= ~(2 << (us * 2));
+    if (board.typeOn(to) == Rook && to == ShortRookCorner[them])
+        rights &= ~(1 << (them * 2));
+    if (board.typeOn(to) == Rook && to == LongRookCorner[them])
+        rights &= ~(2 << (them * 2));
+    return rights;
+}
+
+// Random games from varied positions, null moves among them as the search
+// makes them: after every move the incremental state (keys, pawn key, piece
+// sets, counts, material, piece-square sums, king squares, castling rights,
+// check) equals the state worked out from scratch, and after every unmake
+// the board equals, field by field, the board before that move.
 TEST(MakeMove, RandomGamesKeepIncrementalStateExact) {
     std::mt19937 rng(20261208);
-    int plies = 0;
+    int plies = 0, nullMoves = 0, unmade = 0, rightsTaken = 0;
+    const std::vector<std::string> starts = playoutStarts();
+    ASSERT_GT(starts.size(), 80u);
     // One board for the positions set up from scratch, reused: a fresh board
     // with its state stack for every ply would make this test mostly memory
     // allocation.
     Position fresh;
-    for (int game = 0; game < 400; ++game) {
-        Position p(PlayoutStarts[game % std::size(PlayoutStarts)]);
-        ASSERT_TRUE(p.ok);
+    for (int game = 0; game < 600; ++game) {
+        Position p(starts[game % starts.size()]);
+        ASSERT_TRUE(p.ok) << starts[game % starts.size()];
         Board& board = p.board;
-        const Board initial = board;
-        std::vector<Move> made;
+        std::vector<Move> made;  // NullMove for a null move
+        std::vector<Board> before;
         for (int ply = 0; ply < 160; ++ply) {
+            // Now and then a null move (never in check, as in the search).
+            if (!board.inCheck() && rng() % 8 == 0) {
+                before.push_back(board);
+                makeNullMove(board);
+                made.push_back(NullMove);
+                ++nullMoves;
+                ASSERT_TRUE(boardConsistent(board)) << writeFen(board);
+                fresh.ok = parseFen(writeFen(board), fresh.board);
+                ASSERT_TRUE(fresh.ok) << writeFen(board);
+                EXPECT_EQ(fresh.board.key, board.key) << writeFen(board);
+                EXPECT_EQ(fresh.board.pawnKey, board.pawnKey) << writeFen(board);
+                continue;
+            }
             std::vector<Move> moves = legalMoves(board);
             if (moves.empty())
                 break;
             Move move = moves[rng() % moves.size()];
             const uint64_t predicted = keyAfter(board, move);
+            const uint64_t predictedPawns = pawnKeyAfter(board, move);
             const int rightsBefore = board.castling;
+            const int rightsExpected = rightsAfter(board, move);
+            before.push_back(board);
             makeMove(board, move);
             made.push_back(move);
             ++plies;
-            // The prefetch key is exact whenever the castling rights stay.
+            // The prefetch keys are exact whenever the castling rights stay.
             if (board.castling == rightsBefore) {
                 EXPECT_EQ(predicted, board.key) << moveToText(move, false) << " into " << writeFen(board);
+                EXPECT_EQ(predictedPawns, board.pawnKey) << moveToText(move, false) << " into " << writeFen(board);
             }
             ASSERT_TRUE(boardConsistent(board)) << writeFen(board);
 
-            // Check detection agrees with the from-scratch status computation.
+            // Keys, rights and check against the position set up afresh.
             fresh.ok = parseFen(writeFen(board), fresh.board);
             ASSERT_TRUE(fresh.ok) << writeFen(board);
             EXPECT_EQ(fresh.board.key, board.key);
             EXPECT_EQ(fresh.board.pawnKey, board.pawnKey);
+            rightsTaken += rightsExpected != rightsBefore;
+            EXPECT_EQ(rightsExpected, board.castling) << moveToText(move, false) << " into " << writeFen(board);
             EXPECT_EQ(fresh.board.status & (InCheck | DoubleCheck), board.status & (InCheck | DoubleCheck))
                 << writeFen(board);
             if ((board.status & InCheck) && !(board.status & DoubleCheck)) {
@@ -60,12 +122,45 @@ TEST(MakeMove, RandomGamesKeepIncrementalStateExact) {
                 break;
         }
         while (!made.empty()) {
-            unmakeMove(board, made.back());
+            if (made.back() == NullMove)
+                unmakeNullMove(board);
+            else
+                unmakeMove(board, made.back());
+            ASSERT_TRUE(samePosition(board, before.back())) << "game " << game << ", " << made.size() << " moves in";
+            ASSERT_TRUE(boardConsistent(board)) << writeFen(board);
             made.pop_back();
+            before.pop_back();
+            ++unmade;
         }
-        ASSERT_TRUE(samePosition(board, initial)) << "game " << game;
     }
-    EXPECT_GT(plies, 20000);
+    EXPECT_GT(plies, 30000);
+    EXPECT_GT(nullMoves, 3000);
+    EXPECT_GT(rightsTaken, 300);
+    EXPECT_EQ(unmade, plies + nullMoves);
+}
+
+// The check itself: a board whose incremental state is off in any one field
+// is caught.
+TEST(MakeMove, ConsistencyCheckCatchesEachField) {
+    Position p("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    ASSERT_TRUE(p.ok);
+    ASSERT_TRUE(boardConsistent(p.board));
+    auto spoiled = [&](auto change) {
+        Position q("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+        change(q.board);
+        return !boardConsistent(q.board);
+    };
+    EXPECT_TRUE(spoiled([](Board& b) { b.key ^= 1; }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.pawnKey ^= 1; }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.psqMg++; }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.psqEg--; }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.sides[White].material += 1; }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.sides[Black].nonPawnMaterial -= 1; }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.sides[Black].count[Knight]++; }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.sides[White].pieces[Pawn] ^= squareBit(sq("a3")); }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.sides[White].occupied ^= squareBit(sq("a3")); }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.kingSquare[Black] = int8_t(sq("d8")); }));
+    EXPECT_TRUE(spoiled([](Board& b) { b.castling &= 7; }));
 }
 
 TEST(MakeMove, NullMoveRoundTrip) {
