@@ -16,6 +16,7 @@
 #include "board/notation.h"
 #include "board/tables.h"
 #include "search/see.h"
+#include "tests/board/board_test_util.h"
 
 namespace NEngine {
 namespace {
@@ -288,17 +289,6 @@ bool referenceSee(const Board& b, Move move, int threshold) {
     }
 }
 
-std::vector<Move> legalMovesOf(const Board& b) {
-    MoveList list;
-    generateAll(b, list);
-    std::vector<Move> moves;
-    list.forEach([&](Move m) {
-        if (isLegal(b, m))
-            moves.push_back(m);
-    });
-    return moves;
-}
-
 std::vector<std::string> suiteFens() {
     std::ifstream in(QUILLON_SOURCE_DIR "/tests/board/data/perft-suite.tsv");
     std::vector<std::string> fens;
@@ -325,7 +315,7 @@ TEST(SeeReference, EveryLegalMoveOfSuiteAndPlayoutPositionsAtManyThresholds) {
             Board& b = holder->board;
             ASSERT_TRUE(parseFen(fen, b)) << fen;
             for (int ply = 0; ply < 60; ++ply) {
-                const std::vector<Move> legal = legalMovesOf(b);
+                const std::vector<Move> legal = test::legalMoves(b);
                 if (legal.empty() || b.status & GameOverMask)
                     break;
                 ++positions;
