@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "engine_process.h"
@@ -134,10 +135,24 @@ void EngineProcess::start(const std::string& binary, const std::string& workDir,
     startup.hStdOutput = childOut;
     startup.hStdError = childErr;
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(binary.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                       workDir.empty() ? nullptr : workDir.c_str(), &startup, &info)) {
-        c.process = info.hProcess;
-        CloseHandle(info.hThread);
+    // Under wine on a busy machine a start now and then fails for no reason
+    // of ours; a few more tries keep that from failing a session test. A
+    // start that keeps failing says why.
+    constexpr int StartTries = 4;
+    for (int attempt = 1; attempt <= StartTries; ++attempt) {
+        if (CreateProcessA(binary.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                           workDir.empty() ? nullptr : workDir.c_str(), &startup, &info)) {
+            c.process = info.hProcess;
+            CloseHandle(info.hThread);
+            break;
+        }
+        const DWORD error = GetLastError();
+        if (attempt == StartTries) {
+            std::fprintf(stderr, "CreateProcess of %s failed %d times, the last with error %lu\n", binary.c_str(),
+                         StartTries, static_cast<unsigned long>(error));
+        } else {
+            Sleep(100 * attempt);
+        }
     }
     // The child holds its own copies now; ours would keep its input open.
     closeHandle(childIn);
