@@ -2,7 +2,6 @@
 #include "board/makemove.h"
 
 #include <array>
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -119,7 +118,9 @@ inline int scanFloor(const Board& board) {
 // counts per side (the byte order of the word does not matter: the mask is
 // laid out the same way).
 inline bool hasPawnRookOrQueen(const Board& board) {
-    constexpr uint64_t mask = std::bit_cast<uint64_t>(std::array<uint8_t, 8>{0, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0});
+    // The builtin behind std::bit_cast, which not every standard library
+    // here has (Emscripten's lacks it); GCC and Clang both provide it.
+    constexpr uint64_t mask = __builtin_bit_cast(uint64_t, (std::array<uint8_t, 8>{0, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0}));
     static_assert(Pawn == 1 && Rook == 4 && Queen == 5, "the mask follows the type numbers");
     static_assert(sizeof(SideSet::count) == sizeof(uint64_t));
     uint64_t black, white;
