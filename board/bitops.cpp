@@ -1,5 +1,6 @@
-// The population count's software path and its choice at start-up (what the
-// processor offers is asked in processor_<family>.cpp).
+// The population count's and the bit extraction's software paths, and the
+// count's choice at start-up (what the processor offers is asked in
+// processor_<family>.cpp).
 #include "board/processor.h"
 
 namespace NEngine {
@@ -13,6 +14,14 @@ int popCountSoftware(uint64_t b) {
     b = (b & 0x3333333333333333ULL) + ((b >> 2) & 0x3333333333333333ULL);
     b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
     return int((b * 0x0101010101010101ULL) >> 56);
+}
+
+uint64_t extractBitsSoftware(uint64_t b, uint64_t mask) {
+    uint64_t result = 0;
+    for (uint64_t bit = 1; mask; mask &= mask - 1, bit <<= 1)
+        if (b & mask & (0 - mask))
+            result |= bit;
+    return result;
 }
 
 // Until start-up has chosen, the software count serves (it is always correct).

@@ -8,4 +8,8 @@ int popCountHardware(uint64_t b) { return __builtin_popcountll(b); }
 
 bool cpuHasPopCount() { return true; }
 
+bool cpuHasFastBitExtract() { return false; }
+
+bool selectBitExtract() { return false; }
+
 }  // namespace NEngine

@@ -6,4 +6,9 @@ namespace NEngine {
 
 inline int PopCount(uint64_t b) { return __builtin_popcountll(b); }
 
+// No bit-extract instruction is assumed: the slider lookups multiply.
+constexpr bool UseBitExtract = false;
+
+inline uint64_t extractBits(uint64_t b, uint64_t mask) { return extractBitsSoftware(b, mask); }
+
 }  // namespace NEngine

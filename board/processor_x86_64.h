@@ -19,4 +19,14 @@ inline int PopCount(uint64_t b) {
     return popCountSoftware(b);
 }
 
+extern bool UseBitExtract;
+
+// The instruction itself, whatever the build's target flags; only called once
+// start-up has seen the processor report it.
+inline uint64_t extractBits(uint64_t b, uint64_t mask) {
+    uint64_t r;
+    asm("pextq %2, %1, %0" : "=r"(r) : "r"(b), "rm"(mask));
+    return r;
+}
+
 }  // namespace NEngine

@@ -25,7 +25,8 @@ bool onBoard(int file, int rank) { return file >= 0 && file < 8 && rank >= 0 && 
 
 int sign(int v) { return (v > 0) - (v < 0); }
 
-// The magic attack blocks: 64 x 4096 rook entries, 64 x 512 bishop entries.
+// The slider attack blocks, room for 64 x 4096 rook entries and 64 x 512
+// bishop entries (the multiplied layout; the extracted one uses less).
 alignas(16) Bitboard rookAttackBlock[64 * 4096];
 alignas(16) Bitboard bishopAttackBlock[64 * 512];
 
@@ -63,6 +64,7 @@ Bitboard sliderAttacks(SliderKind kind, Square square, Bitboard occupancy, bool 
 void initSliderTables() {
     static std::once_flag once;
     std::call_once(once, [] {
+        const bool extract = selectBitExtract();
         for (int kind = 0; kind < 2; ++kind) {
             SliderKind slider = kind == 0 ? RookSlider : BishopSlider;
             MagicEntry* magics = kind == 0 ? rookMagics : bishopMagics;
@@ -74,12 +76,19 @@ void initSliderTables() {
                 MagicEntry& m = magics[s];
                 m.multiplier = multipliers[s];
                 m.mask = sliderAttacks(slider, s, 0, true);
-                Bitboard* attacks = block + s * entries;
+                Bitboard* attacks = block;
                 m.attacks = attacks;
+                // Extracted indices are dense: the squares' blocks follow one
+                // another, each as long as the mask has subsets (a quarter of
+                // the multiplied layout's memory, which the lookups share with
+                // the search's tables in the processor's caches).
+                block += extract ? size_t(1) << PopCount(m.mask) : size_t(entries);
                 // Enumerate every subset of the mask, the full mask last.
                 Bitboard subset = 0;
                 do {
-                    attacks[((subset & m.mask) * m.multiplier) >> shift] = sliderAttacks(slider, s, subset, false);
+                    const uint64_t index =
+                        extract ? extractBits(subset, m.mask) : ((subset & m.mask) * m.multiplier) >> shift;
+                    attacks[index] = sliderAttacks(slider, s, subset, false);
                     subset = (subset - m.mask) & m.mask;
                 } while (subset);
             }

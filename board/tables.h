@@ -37,15 +37,21 @@ enum SliderKind : int { BishopSlider = 0, RookSlider = 1 };
 // the outermost file and rank: the relevant-occupancy mask.
 Bitboard sliderAttacks(SliderKind kind, Square square, Bitboard occupancy, bool maskMode);
 
-// Builds both magic tables; called once at start-up.
+// Builds both slider tables, indexed by bit extraction where the processor
+// does that fast (selectBitExtract), else by the magic multipliers; called
+// once at start-up.
 void initSliderTables();
 
 inline Bitboard rookAttacks(Square s, Bitboard occupancy) {
     const MagicEntry& m = rookMagics[s];
+    if (UseBitExtract)
+        return m.attacks[extractBits(occupancy, m.mask)];
     return m.attacks[((occupancy & m.mask) * m.multiplier) >> RookShift];
 }
 inline Bitboard bishopAttacks(Square s, Bitboard occupancy) {
     const MagicEntry& m = bishopMagics[s];
+    if (UseBitExtract)
+        return m.attacks[extractBits(occupancy, m.mask)];
     return m.attacks[((occupancy & m.mask) * m.multiplier) >> BishopShift];
 }
 inline Bitboard queenAttacks(Square s, Bitboard occupancy) {
