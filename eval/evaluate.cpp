@@ -69,7 +69,7 @@ int Evaluator::evaluateTraced(EvalBreakdown& breakdown) {
 }
 
 ScoreTriple Evaluator::probePawns(const Board& board, Bitboard passed[2], bool& computed) {
-    PawnHashEntry* slot = pawnHash_.empty() ? nullptr : &pawnHash_[board.pawnKey & pawnHashMask_];
+    PawnHashEntry* slot = pawnHash_ ? &pawnHash_[board.pawnKey & pawnHashMask_] : nullptr;
     // The shelter reads the kings and the castling rights; the pawn key holds
     // both, so entries never mix them.
     const uint32_t keyWord = pawnKeyWord(board.pawnKey);
@@ -92,7 +92,7 @@ int Evaluator::run(int alpha, int beta, EvalBreakdown* trace) {
     const Board& board = *board_;
 
     // 1. Fetch the pawn entry early; it is needed after the endgame lookup.
-    if (!pawnHash_.empty())
+    if (pawnHash_)
         __builtin_prefetch(&pawnHash_[board.pawnKey & pawnHashMask_]);
 
     // 2. Terminal positions.
@@ -137,7 +137,7 @@ int Evaluator::run(int alpha, int beta, EvalBreakdown* trace) {
     if (!trace && (quick < windowLow_ || quick > windowHigh_))
         return quick;
 
-    EvalCacheEntry* cached = evalCache_.empty() ? nullptr : &evalCache_[board.key & (EvalCacheEntries - 1)];
+    EvalCacheEntry* cached = evalCache_ ? &evalCache_[board.key & (EvalCacheEntries - 1)] : nullptr;
     if (!trace && cached && cached->valid && cached->key == board.key)
         return toSide(board, cached->whiteScore);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/tablememory.h"
 #include "eval/endgame.h"
 #include "eval/pawnhash.h"
 #include "eval/scoretriple.h"
@@ -130,19 +131,19 @@ public:
     const EvalParameters& parameters() const { return params_; }
     int windowLow() const { return windowLow_; }
     int windowHigh() const { return windowHigh_; }
-    size_t pawnHashSize() const { return pawnHash_.size(); }
+    size_t pawnHashSize() const { return pawnHashEntries_; }
     uint64_t pawnHashMask() const { return pawnHashMask_; }
     // Starts fetching what an evaluation of the position with these keys
     // reads from memory (its evaluation-cache and pawn-hash lines), so that
     // the misses overlap with the search's own table probe.
     void prefetch(uint64_t key, uint64_t pawnKey) const {
-        if (!evalCache_.empty())
+        if (evalCache_)
             __builtin_prefetch(&evalCache_[key & (EvalCacheEntries - 1)]);
-        if (!pawnHash_.empty())
+        if (pawnHash_)
             __builtin_prefetch(&pawnHash_[pawnKey & pawnHashMask_]);
     }
     void prefetchCache(uint64_t key) const {
-        if (!evalCache_.empty())
+        if (evalCache_)
             __builtin_prefetch(&evalCache_[key & (EvalCacheEntries - 1)]);
     }
 
@@ -179,8 +180,15 @@ private:
     AttackRecord records_[2] = {};
     Bitboard occupied_ = 0;
     Bitboard empty_ = 0;
-    std::vector<PawnHashEntry> pawnHash_;
-    std::vector<EvalCacheEntry> evalCache_;
+    // The pawn hash and the evaluation cache share one block of table
+    // memory: every evaluation reads a random line of each, and in huge
+    // pages (where the system gives them) those reads seldom miss the TLB.
+    // Null when empty (or when the memory could not be had: the evaluation
+    // then computes everything every time).
+    TableMemory memory_;
+    PawnHashEntry* pawnHash_ = nullptr;
+    size_t pawnHashEntries_ = 0;
+    EvalCacheEntry* evalCache_ = nullptr;
     std::vector<ImbalanceCacheEntry> imbalanceCache_;
     uint64_t pawnHashMask_ = 0;
     const EndgameRegistry* registry_ = nullptr;

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "board/types.h"
-#include "search/tablememory.h"
+#include "board/tablememory.h"
 
 namespace NEngine {
 

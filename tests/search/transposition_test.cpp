@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "search/tablememory.h"
+#include "board/tablememory.h"
 #include "search/transposition.h"
 
 namespace NEngine {

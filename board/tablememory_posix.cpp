@@ -1,7 +1,7 @@
 // POSIX table memory: posix_memalign (which older macOS has where it lacks
 // aligned_alloc); only on Linux madvise for huge pages and for zeroing, whose
 // meaning other systems do not guarantee.
-#include "search/tablememory.h"
+#include "board/tablememory.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "search/tablememory.h"
+#include "board/tablememory.h"
 
 namespace NEngine {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "search/tablememory.h"
+#include "board/tablememory.h"
 
 namespace NEngine {
 
