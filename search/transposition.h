@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "board/types.h"
 #include "board/tablememory.h"
+#include "board/types.h"
 
 namespace NEngine {
 
